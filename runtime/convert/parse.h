@@ -1,0 +1,16 @@
+#pragma once
+// Lenient prefix parsers: they read the longest number at the front of s, stop silently at
+// the first byte that does not fit, give 0 when there is none (and for null), and wrap on
+// integer overflow.
+#include <stdint.h>
+
+namespace kivo {
+
+// White space, one optional sign, decimal digits.
+int64_t parse_int(const char* s);
+// White space, one optional sign, digits, optionally "." and more digits; no exponent.
+double parse_float(const char* s);
+// Optional "0x" or "0X", then hexadecimal digits; no white space, no sign.
+int64_t parse_hex(const char* s);
+
+}  // namespace kivo

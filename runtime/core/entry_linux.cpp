@@ -1,0 +1,12 @@
+// The Linux process entry. The kernel starts us with the stack pointer at argc; nothing of
+// it is needed. Align the stack as a call expects and hand over to start, which never returns.
+asm(R"(
+    .text
+    .globl _start
+    .type _start, @function
+_start:
+    xor %ebp, %ebp
+    and $-16, %rsp
+    call start
+    hlt
+)");

@@ -1,0 +1,19 @@
+#pragma once
+// Heap blocks and raw byte routines. Every heap block is an OS allocation of its own:
+// zero-filled, page-aligned, released whole. The byte routines go one byte per step.
+#include <stdint.h>
+
+namespace kivo {
+
+// New block of at least n bytes, or null when the OS refuses (n of 0 or negative, or too large).
+void* mem_alloc(int64_t n);
+// Releases a block from mem_alloc; null or a pointer that is no block base is ignored. Returns 0.
+int64_t mem_free(void* p);
+// Copies n bytes forward, one at a time, with no regard for overlap. Returns dst.
+void* mem_copy(void* dst, const void* src, int64_t n);
+// Copies n bytes so that any overlap comes out right. Returns dst.
+void* mem_move(void* dst, const void* src, int64_t n);
+// 0 when the first n bytes agree, else the difference of the first unequal bytes (unsigned).
+int64_t mem_compare(const void* a, const void* b, int64_t n);
+
+}  // namespace kivo

@@ -1,0 +1,33 @@
+#pragma once
+// The only door from the runtime to the operating system. Each OS has one implementation
+// (platform_linux.cpp, platform_windows.cpp); hosted test programs link a fake one instead,
+// which is how tests read the console, count live blocks and make allocations fail.
+#include <stdint.h>
+
+namespace kivo::platform {
+
+// Ends the process with this exit code; never returns.
+[[noreturn]] void exit_process(uint32_t code);
+
+// A fresh, zero-filled, page-aligned, read-write region of at least n bytes, or null when
+// the OS refuses (n of 0, or more than the address space holds).
+void* block_alloc(uint64_t n);
+
+// Gives back a whole region from block_alloc. Null or any other pointer is ignored.
+void block_free(void* p);
+
+// Current UTC time in 100-nanosecond intervals since 1601-01-01.
+int64_t file_time_now();
+
+// Writes n bytes to standard output as they are; errors are ignored.
+void console_write(const char* p, int64_t n);
+
+// Bytes before the NUL of s; 0 for null.
+int64_t text_len(const char* s);
+
+// "%.6f" text of v, NUL-terminated, in a buffer of float_text_cap bytes; returns its length.
+// The buffer holds the longest double's text: a sign, 309 digits, a point and six decimals.
+inline constexpr int64_t float_text_cap = 320;
+int64_t float_text(double v, char* buf);
+
+}  // namespace kivo::platform

@@ -1,0 +1,56 @@
+// Windows x86-64 platform layer: kernel32 and msvcrt, called exactly as the runtime's
+// contract names them.
+#include "core/platform.h"
+
+extern "C" {
+__declspec(dllimport) void __stdcall ExitProcess(unsigned int code);
+__declspec(dllimport) void* __stdcall VirtualAlloc(void* address, unsigned long long size,
+                                                   unsigned long type, unsigned long protect);
+__declspec(dllimport) int __stdcall VirtualFree(void* address, unsigned long long size,
+                                                unsigned long type);
+__declspec(dllimport) void __stdcall GetSystemTimePreciseAsFileTime(void* file_time);
+__declspec(dllimport) void* __stdcall GetStdHandle(unsigned long which);
+__declspec(dllimport) int __stdcall WriteFile(void* handle, const void* bytes, unsigned long count,
+                                              unsigned long* written, void* overlapped);
+__declspec(dllimport) int __stdcall lstrlenA(const char* s);
+// msvcrt's own sprintf, not a C library wrapper of the toolchain's.
+__declspec(dllimport) int __cdecl sprintf(char* buffer, const char* format, ...);
+}
+
+namespace kivo::platform {
+namespace {
+
+constexpr unsigned long mem_commit_reserve = 0x3000;
+constexpr unsigned long page_read_write = 4;
+constexpr unsigned long mem_release = 0x8000;
+constexpr unsigned long std_output_handle = static_cast<unsigned long>(-11);
+
+}  // namespace
+
+void exit_process(uint32_t code) {
+  ExitProcess(code);
+  __builtin_unreachable();
+}
+
+void* block_alloc(uint64_t n) {
+  return VirtualAlloc(nullptr, n, mem_commit_reserve, page_read_write);
+}
+
+void block_free(void* p) { VirtualFree(p, 0, mem_release); }
+
+int64_t file_time_now() {
+  uint64_t file_time = 0;
+  GetSystemTimePreciseAsFileTime(&file_time);
+  return static_cast<int64_t>(file_time);
+}
+
+void console_write(const char* p, int64_t n) {
+  unsigned long written = 0;
+  WriteFile(GetStdHandle(std_output_handle), p, static_cast<unsigned long>(n), &written, nullptr);
+}
+
+int64_t text_len(const char* s) { return lstrlenA(s); }
+
+int64_t float_text(double v, char* buf) { return sprintf(buf, "%.6f", v); }
+
+}  // namespace kivo::platform

@@ -1,0 +1,9 @@
+#include "core/start.h"
+
+#include "core/platform.h"
+
+namespace kivo {
+
+extern "C" void start() { platform::exit_process(static_cast<uint32_t>(main())); }
+
+}  // namespace kivo

@@ -1,0 +1,97 @@
+#include "fake_platform.h"
+
+#include <cstdlib>
+#include <unordered_map>
+
+#include "convert/float_format.h"
+#include "core/platform.h"
+
+namespace kivo {
+namespace {
+
+struct FakeState {
+  std::string output;
+  int64_t writes = 0;
+  std::unordered_map<void*, uint64_t> blocks;
+  int64_t requests = 0;
+  int64_t fail_at = 0;
+  int64_t file_time = 134116992000000000;  // 2026-01-01 00:00 UTC
+};
+
+FakeState& state() {
+  static FakeState s;
+  return s;
+}
+
+// Larger requests are refused as an OS would refuse a size beyond the address space.
+constexpr uint64_t largest_block = uint64_t{1} << 40;
+
+}  // namespace
+
+namespace platform {
+
+void exit_process(uint32_t code) { std::_Exit(static_cast<int>(code)); }
+
+void* block_alloc(uint64_t n) {
+  FakeState& s = state();
+  ++s.requests;
+  if (s.requests == s.fail_at || n == 0 || n > largest_block) return nullptr;
+  // Exactly n bytes, so that sanitizers catch any access past the requested size.
+  void* p = std::calloc(1, n);
+  if (p != nullptr) s.blocks.emplace(p, n);
+  return p;
+}
+
+void block_free(void* p) {
+  if (state().blocks.erase(p) != 0) std::free(p);
+}
+
+int64_t file_time_now() { return state().file_time; }
+
+void console_write(const char* p, int64_t n) {
+  ++state().writes;
+  if (n > 0) state().output.append(p, static_cast<size_t>(n));
+}
+
+int64_t text_len(const char* s) {
+  if (s == nullptr) return 0;
+  int64_t n = 0;
+  while (s[n] != '\0') ++n;
+  return n;
+}
+
+int64_t float_text(double v, char* buf) { return float_format_fixed6(v, buf); }
+
+}  // namespace platform
+
+namespace fake {
+
+void reset() {
+  FakeState& s = state();
+  s.output.clear();
+  s.writes = 0;
+  s.requests = 0;
+  s.fail_at = 0;
+}
+
+std::string take_output() {
+  std::string out;
+  out.swap(state().output);
+  return out;
+}
+
+int64_t write_calls() { return state().writes; }
+int64_t live_blocks() { return static_cast<int64_t>(state().blocks.size()); }
+int64_t heap_requests() { return state().requests; }
+void fail_request(int64_t n) { state().fail_at = n == 0 ? 0 : state().requests + n; }
+void set_file_time(int64_t file_time) { state().file_time = file_time; }
+
+void Test::SetUp() {
+  reset();
+  live_at_start_ = live_blocks();
+}
+
+void Test::TearDown() { EXPECT_EQ(live_blocks(), live_at_start_) << "heap blocks leaked"; }
+
+}  // namespace fake
+}  // namespace kivo

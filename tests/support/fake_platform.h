@@ -1,0 +1,40 @@
+#pragma once
+// Control of the fake platform that hosted tests link in place of an OS layer.
+#include <stdint.h>
+
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace kivo::fake {
+
+// Forgets captured output, written pieces, the request count and any planned failure.
+// Live blocks stay live.
+void reset();
+
+// Bytes written to the console since the last take or reset; clears them.
+std::string take_output();
+// Number of console writes since the last reset (one per piece of text or line end).
+int64_t write_calls();
+
+// Heap blocks handed out and not yet released.
+int64_t live_blocks();
+// Heap requests since the last reset, refused ones included.
+int64_t heap_requests();
+// Makes the n-th heap request from now on fail (1 is the next one); 0 fails none.
+void fail_request(int64_t n);
+
+// The file time the clock reports (100-ns intervals since 1601-01-01).
+void set_file_time(int64_t file_time);
+
+// A test whose every case starts with a clean fake and must release every block it took.
+class Test : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+ private:
+  int64_t live_at_start_ = 0;
+};
+
+}  // namespace kivo::fake
