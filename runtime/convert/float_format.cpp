@@ -1,29 +1,90 @@
-// Stand-in, right for small everyday values only; the exact renderer replaces it.
+// "%.6f" is the decimal integer round_half_even(|v| * 10^6) with a point before its last six
+// digits. Writing |v| = m * 2^e exactly (m < 2^53), three cases cover every finite double:
+//  - e >= 12: an integer of up to 309 digits, written by the multi-word routine;
+//  - 0 <= e <= 11: an integer below 2^64;
+//  - e < 0: whole part m >> -e below 2^53, and six decimals rounded from the fraction bits
+//    times 10^6, a product below 2^73 that one 128-bit multiply holds exactly.
+// Every step is integer arithmetic on the exact binary value, so ties and near-ties come out
+// as the C library's printf gives them.
 #include "convert/float_format.h"
 
+#include "convert/float_format_big.h"
+#include "convert/float_format_digits.h"
+
 namespace kivo {
+namespace {
+
+using u128 = unsigned __int128;
+
+constexpr uint32_t six_digits = 1000000;
+// Below 2^-21 < 0.5e-6, so every value with m * 2^e < 2^(53 + e) <= 2^-21 rounds to zero.
+constexpr int zero_shift = 74;
+
+char* put_text(char* p, const char* text) {
+  while (*text != '\0') *p++ = *text++;
+  return p;
+}
+
+// Rounds fraction / 2^shift * 10^6 to the nearest integer, ties to even; fraction < 2^shift,
+// fraction < 2^53 and 0 < shift < zero_shift. The result is at most 10^6.
+uint32_t round_micro(uint64_t fraction, int shift) {
+  const u128 scaled = static_cast<u128>(fraction) * six_digits;
+  const auto q = static_cast<uint32_t>(scaled >> shift);
+  const u128 rest = scaled - (static_cast<u128>(q) << shift);
+  const u128 half = static_cast<u128>(1) << (shift - 1);
+  if (rest > half || (rest == half && (q & 1) != 0)) return q + 1;
+  return q;
+}
+
+char* put_micro(char* p, uint32_t micro) {
+  *p++ = '.';
+  return float_format_put_fixed(p, micro, 6);
+}
+
+}  // namespace
 
 int64_t float_format_fixed6(double v, char* out) {
+  const auto bits = __builtin_bit_cast(uint64_t, v);
+  const auto biased = static_cast<int>((bits >> 52) & 0x7ff);
+  const uint64_t fraction_bits = bits & ((uint64_t{1} << 52) - 1);
   char* p = out;
-  if (v < 0) {
-    *p++ = '-';
-    v = -v;
+  // The sign bit decides the sign for zeros, NaNs and values that round to zero alike.
+  if ((bits >> 63) != 0) *p++ = '-';
+
+  if (biased == 0x7ff) {
+    p = put_text(p, fraction_bits != 0 ? "nan" : "inf");
+    *p = '\0';
+    return p - out;
   }
-  auto ip = static_cast<uint64_t>(v);
-  auto frac = static_cast<uint64_t>((v - static_cast<double>(ip)) * 1e6 + 0.5);
-  if (frac >= 1000000) {
-    ++ip;
-    frac -= 1000000;
+
+  const uint64_t m = biased == 0 ? fraction_bits : fraction_bits | (uint64_t{1} << 52);
+  const int e = (biased == 0 ? 1 : biased) - 1075;
+
+  uint64_t whole = 0;
+  uint32_t micro = 0;
+  if (e > 11) {
+    p = float_format_big_integer(m, e, p);
+    p = put_micro(p, 0);
+    *p = '\0';
+    return p - out;
   }
-  char digits[24];
-  int n = 0;
-  do {
-    digits[n++] = static_cast<char>('0' + ip % 10);
-    ip /= 10;
-  } while (ip != 0);
-  while (n > 0) *p++ = digits[--n];
-  *p++ = '.';
-  for (uint64_t scale = 100000; scale != 0; scale /= 10) *p++ = static_cast<char>('0' + frac / scale % 10);
+  if (e >= 0) {
+    whole = m << e;
+  } else if (-e < zero_shift) {
+    const int shift = -e;
+    if (shift < 64) {
+      whole = m >> shift;
+      micro = round_micro(m & ((uint64_t{1} << shift) - 1), shift);
+    } else {
+      micro = round_micro(m, shift);
+    }
+    if (micro == six_digits) {
+      ++whole;
+      micro = 0;
+    }
+  }
+  p = float_format_put_u64(p, whole);
+  p = put_micro(p, micro);
   *p = '\0';
   return p - out;
 }
