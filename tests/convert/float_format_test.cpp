@@ -18,8 +18,13 @@ namespace kivo {
 namespace {
 
 // Fewer random values under the sanitizers, where every call costs several times more.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr int random_per_exponent = 100;
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define KIVO_TEST_SANITIZED 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(KIVO_TEST_SANITIZED)
+constexpr int random_per_exponent = 200;
 #else
 constexpr int random_per_exponent = 400;
 #endif
