@@ -52,5 +52,58 @@ TEST_F(Driver, SurvivesEachFailedHeapRequest) {
   }
 }
 
+// The first heap request of a clean run that comes after the report has printed `text`
+// (0 when there is none). Found from the run itself, so the earlier sections may take as
+// many blocks as they like.
+int64_t first_request_after(const std::string& text, std::string& clean_report) {
+  fake::reset();
+  main();
+  clean_report = fake::take_output();
+  const size_t at = clean_report.find(text);
+  if (at == std::string::npos) return 0;
+  const auto end = static_cast<int64_t>(at + text.size());
+  for (int64_t n = 1; n <= fake::heap_requests(); ++n) {
+    if (fake::output_before_request(n) >= end) return n;
+  }
+  return 0;
+}
+
+// No vector: the pushes do nothing and the report stops under its heading, whichever of the
+// vector's two blocks is refused.
+TEST_F(Driver, EndsAfterTheSquaresHeadingWhenTheVectorCannotBeMade) {
+  std::string clean;
+  const int64_t header = first_request_after("Dynamic vector (ivec):\n", clean);
+  ASSERT_GT(header, 0);
+  const std::string heading = "Dynamic vector (ivec):\nSquares 0..9:\n";
+  const size_t cut = clean.find(heading);
+  ASSERT_NE(cut, std::string::npos);
+  for (const int64_t n : {header, header + 1}) {
+    fake::reset();
+    fake::fail_request(n);
+    EXPECT_EQ(main(), 0) << "request " << n;
+    EXPECT_EQ(fake::take_output(), clean.substr(0, cut + heading.size())) << "request " << n;
+    EXPECT_EQ(fake::live_blocks(), 0) << "request " << n;
+  }
+}
+
+// No arena: both copies print as empty lines, the used-bytes label still comes, and the
+// report stops there.
+TEST_F(Driver, EndsAfterTheUsedBytesLabelWhenTheArenaCannotBeMade) {
+  std::string clean;
+  const int64_t header = first_request_after("Arena allocator:\n", clean);
+  ASSERT_GT(header, 0);
+  const std::string heading = "Arena allocator:\n";
+  const size_t cut = clean.find(heading);
+  ASSERT_NE(cut, std::string::npos);
+  const std::string expected = clean.substr(0, cut + heading.size()) + "\n\nUsed bytes: \n";
+  for (const int64_t n : {header, header + 1}) {
+    fake::reset();
+    fake::fail_request(n);
+    EXPECT_EQ(main(), 0) << "request " << n;
+    EXPECT_EQ(fake::take_output(), expected) << "request " << n;
+    EXPECT_EQ(fake::live_blocks(), 0) << "request " << n;
+  }
+}
+
 }  // namespace
 }  // namespace kivo

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <unordered_map>
+#include <vector>
 
 #include "convert/float_format.h"
 #include "core/platform.h"
@@ -12,6 +13,8 @@ namespace {
 struct FakeState {
   std::string output;
   int64_t writes = 0;
+  int64_t written = 0;                        // console bytes since the last reset
+  std::vector<int64_t> written_at_request;  // written, as each heap request came in
   std::unordered_map<void*, uint64_t> blocks;
   int64_t requests = 0;
   int64_t fail_at = 0;
@@ -35,6 +38,7 @@ void exit_process(uint32_t code) { std::_Exit(static_cast<int>(code)); }
 void* block_alloc(uint64_t n) {
   FakeState& s = state();
   ++s.requests;
+  s.written_at_request.push_back(s.written);
   if (s.requests == s.fail_at || n == 0 || n > largest_block) return nullptr;
   // Exactly n bytes, so that sanitizers catch any access past the requested size.
   void* p = std::calloc(1, n);
@@ -50,6 +54,7 @@ int64_t file_time_now() { return state().file_time; }
 
 void console_write(const char* p, int64_t n) {
   ++state().writes;
+  if (n > 0) state().written += n;
   if (n > 0) state().output.append(p, static_cast<size_t>(n));
 }
 
@@ -70,6 +75,8 @@ void reset() {
   FakeState& s = state();
   s.output.clear();
   s.writes = 0;
+  s.written = 0;
+  s.written_at_request.clear();
   s.requests = 0;
   s.fail_at = 0;
 }
@@ -83,6 +90,11 @@ std::string take_output() {
 int64_t write_calls() { return state().writes; }
 int64_t live_blocks() { return static_cast<int64_t>(state().blocks.size()); }
 int64_t heap_requests() { return state().requests; }
+int64_t output_before_request(int64_t n) {
+  const std::vector<int64_t>& marks = state().written_at_request;
+  if (n < 1 || n > static_cast<int64_t>(marks.size())) return -1;
+  return marks[static_cast<size_t>(n - 1)];
+}
 void fail_request(int64_t n) { state().fail_at = n == 0 ? 0 : state().requests + n; }
 void set_file_time(int64_t file_time) { state().file_time = file_time; }
 

@@ -21,6 +21,10 @@ int64_t write_calls();
 int64_t live_blocks();
 // Heap requests since the last reset, refused ones included.
 int64_t heap_requests();
+// Console bytes written since the last reset when the n-th heap request since then came in
+// (1 is the first); -1 when there was no such request. Ties a request to the report line
+// being produced, so a test can fail the allocation of one chosen section.
+int64_t output_before_request(int64_t n);
 // Makes the n-th heap request from now on fail (1 is the next one); 0 fails none.
 void fail_request(int64_t n);
 
