@@ -44,13 +44,16 @@ bool every_byte_occurs(const char* a, int64_t la, const char* b, int64_t lb) {
 //  - it has the pattern's length (and differs): every step moves the text the same way in
 //    byte order, among finitely many texts of one length;
 //  - some byte of the pattern is missing from the replacement: every occurrence then holds
-//    a byte of the original text, which the replacement removes;
-//  - no proper suffix of the pattern starts the replacement: occurrences are then never
-//    formed with the text in front of an insertion, so no occurrence ever lies left of the
-//    previous one and each one consumes the text behind it;
-//  - no proper prefix of the pattern ends the replacement: occurrences are then never formed
-//    with the text behind an insertion, and every step either moves left into text that
-//    holds no occurrence or uses up one of the occurrences that were there to begin with.
+//    a byte of the original text, which the replacement removes.
+// For a longer replacement that does not hold the pattern, an occurrence can form only
+// across an end of the inserted text, and it also ends when:
+//  - no proper suffix of the pattern starts the replacement: nothing forms across the front,
+//    so each occurrence lies past the previous one and uses up some of the text behind the
+//    insertion, which never grows;
+//  - no proper prefix of the pattern ends the replacement: nothing forms across the back,
+//    so the text behind an insertion holds no occurrence beyond those it held at the start,
+//    and each step either uses up one of those or moves left into text that holds none and
+//    only shrinks until such a step.
 // Every other case may loop: a replacement that holds the pattern always does, and so does,
 // for example, "ab" -> "bbaa" on "aab" ("abbaa", "bbaabaa", "bbabbaaaa", ... never ends).
 bool rescanning_may_not_end(const char* old_text, int64_t ol, const char* new_text, int64_t nl) {

