@@ -7,6 +7,8 @@
 
 namespace kivo {
 
+// Bytes before the NUL; 0 for null. Counted by the platform: a 64-bit count on Linux,
+// lstrlenA (so below 2^31) on Windows.
 int64_t str_len(const char* s);
 // New block of n + 1 bytes with byte n set to NUL; the caller fills bytes 0 to n - 1.
 char* str_alloc(int64_t n);
@@ -25,7 +27,19 @@ char* str_substring(const char* s, int64_t start, int64_t end);
 char* str_trim(const char* s);
 // a to z upper-cased, every other byte as it is.
 char* str_upper(const char* s);
+// The first occurrence of old_text replaced by new_text (null counts as empty); a copy of s
+// when old_text is null or absent; new_text in front when old_text is empty. Null when any
+// piece cannot be allocated: a result with text missing is never returned.
 char* str_replace_first(const char* s, const char* old_text, const char* new_text);
+// Every occurrence replaced; a copy of s for a null or empty old_text. After each
+// replacement the search starts again at the front of the new text, so an occurrence that
+// the inserted text forms with its surroundings is replaced too ("aab", "ab" -> "b" gives
+// "b"). Where that could go on forever, each occurrence of the original text is instead
+// replaced once, left to right, the search going on after the inserted text: when new_text
+// contains old_text, and when new_text is longer than old_text, holds every byte of it,
+// starts with a proper suffix of it and ends with a proper prefix of it ("aab", "ab" ->
+// "bbaa" gives "abbaa"; searching again from the front would never end). Null when an
+// allocation fails.
 char* str_replace(const char* s, const char* old_text, const char* new_text);
 
 }  // namespace kivo

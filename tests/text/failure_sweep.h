@@ -1,0 +1,31 @@
+#pragma once
+// Makes each heap request of a call fail in turn.
+#include <stdint.h>
+
+#include "core/mem.h"
+#include "fake_platform.h"
+
+namespace kivo {
+
+// Runs call once to count its heap requests, then once per request with that request
+// refused: every such run must give null and leave no block behind.
+template <class Call>
+void expect_every_failure_gives_null(Call call) {
+  fake::reset();
+  const int64_t live = fake::live_blocks();
+  char* whole = call();
+  const int64_t requests = fake::heap_requests();
+  ASSERT_NE(whole, nullptr);
+  mem_free(whole);
+  for (int64_t k = 1; k <= requests; ++k) {
+    fake::reset();
+    fake::fail_request(k);
+    char* result = call();
+    EXPECT_EQ(result, nullptr) << "request " << k << " of " << requests << " refused";
+    mem_free(result);
+    EXPECT_EQ(fake::live_blocks(), live) << "request " << k << " refused";
+  }
+  fake::reset();
+}
+
+}  // namespace kivo
