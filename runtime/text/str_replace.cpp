@@ -54,13 +54,23 @@ bool every_byte_occurs(const char* a, int64_t la, const char* b, int64_t lb) {
 //    so the text behind an insertion holds no occurrence beyond those it held at the start,
 //    and each step either uses up one of those or moves left into text that holds none and
 //    only shrinks until such a step.
-// Every other case may loop: a replacement that holds the pattern always does, and so does,
-// for example, "ab" -> "bbaa" on "aab" ("abbaa", "bbaabaa", "bbabbaaaa", ... never ends).
+// Every other case may loop, for example "ab" -> "bbaa" on "aab" ("abbaa", "bbaabaa",
+// "bbabbaaaa", ... never ends), while "ab" -> "bca" on "aab" ends after two rounds. No simple
+// test tells the two apart, so such calls rescan within a budget of searched bytes.
 bool rescanning_may_not_end(const char* old_text, int64_t ol, const char* new_text, int64_t nl) {
-  if (str_find(new_text, old_text) >= 0) return true;
   if (nl <= ol) return false;
   if (!every_byte_occurs(old_text, ol, new_text, nl)) return false;
   return suffix_starts(old_text, ol, new_text, nl) && prefix_ends(old_text, ol, new_text, nl);
+}
+
+// How many bytes of text the rescanning rounds may search, in the cases where they may not
+// end, before the call gives up on them. Generous enough that every such call which ends
+// within a few replacements per input byte keeps its rescanned result.
+int64_t rescan_budget(int64_t sl, int64_t nl) {
+  constexpr int64_t floor_bytes = int64_t{1} << 16;
+  const int64_t per_byte = 16 * (nl + 1);
+  if (sl + 1 > (INT64_MAX - floor_bytes) / per_byte) return INT64_MAX;
+  return floor_bytes + (sl + 1) * per_byte;
 }
 
 // Index of the first occurrence of the pattern at or after from, or -1.
@@ -118,13 +128,22 @@ char* str_replace(const char* s, const char* old_text, const char* new_text) {
   if (s == nullptr || old_text == nullptr) return str_dup(s);
   const int64_t ol = str_len(old_text);
   if (ol == 0) return str_dup(s);
-  if (rescanning_may_not_end(old_text, ol, new_text, str_len(new_text))) {
-    return replace_forward(s, old_text, ol, new_text, str_len(new_text));
-  }
+  const int64_t nl = str_len(new_text);
+  // A replacement that holds the pattern brings it back in every round: rescanning never ends.
+  if (str_find(new_text, old_text) >= 0) return replace_forward(s, old_text, ol, new_text, nl);
+  const bool may_not_end = rescanning_may_not_end(old_text, ol, new_text, nl);
+  int64_t budget = may_not_end ? rescan_budget(str_len(s), nl) : 0;
   // Each round searches the whole current text again, so occurrences that a replacement
   // forms with its surroundings are replaced too ("aab", "ab" -> "b" gives "b").
   char* result = str_dup(s);
   while (str_find(result, old_text) >= 0) {
+    if (may_not_end) {
+      budget -= str_len(result);
+      if (budget < 0) {
+        mem_free(result);
+        return replace_forward(s, old_text, ol, new_text, nl);
+      }
+    }
     char* next = str_replace_first(result, old_text, new_text);
     mem_free(result);
     result = next;
