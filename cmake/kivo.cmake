@@ -38,16 +38,20 @@ endfunction()
 
 # Windows programs built on Linux run under wine: CTest starts them through a wrapper that
 # keeps wine quiet and gives it a prefix of its own in this build folder.
-if(KIVO_OS STREQUAL "windows" AND CMAKE_CROSSCOMPILING AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
-  find_program(KIVO_WINE NAMES wine wine64 PATHS /usr/lib/wine)
-  find_program(KIVO_WINESERVER NAMES wineserver wineserver64 PATHS /usr/lib/wine)
-  if(KIVO_WINE AND KIVO_WINESERVER)
-    set(KIVO_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix)
-    configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run @ONLY
-                   FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
-                   GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
-    set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
-  else()
-    message(STATUS "wine not found: the Windows programs are built but not tested")
+if(KIVO_OS STREQUAL "windows" AND CMAKE_CROSSCOMPILING)
+  set(KIVO_HOST_PAYLOADGEN "" CACHE FILEPATH
+      "The Linux payloadgen, to compare payloadgen.exe with when both are built")
+  if(NOT CMAKE_CROSSCOMPILING_EMULATOR)
+    find_program(KIVO_WINE NAMES wine wine64 PATHS /usr/lib/wine)
+    find_program(KIVO_WINESERVER NAMES wineserver wineserver64 PATHS /usr/lib/wine)
+    if(KIVO_WINE AND KIVO_WINESERVER)
+      set(KIVO_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix)
+      configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run @ONLY
+                     FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
+                     GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+      set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
+    else()
+      message(STATUS "wine not found: the Windows programs are built but not tested")
+    endif()
   endif()
 endif()
