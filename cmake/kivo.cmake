@@ -19,8 +19,10 @@ if(KIVO_OS STREQUAL "linux")
     -nostdlib -static -no-pie -Wl,--gc-sections -Wl,--build-id=none -Wl,-z,noexecstack)
   target_link_libraries(kivo_freestanding INTERFACE gcc)
 else()
+  # Entered at start, with no C runtime start files; the only DLLs are kernel32 and msvcrt
+  # (for sprintf alone; the runtime supplies the compiler's memcpy and memset itself).
   target_link_options(kivo_freestanding INTERFACE
-    -nostdlib -nostartfiles -Wl,-e,start -Wl,--gc-sections)
+    -nostdlib -nostartfiles -Wl,-e,start -Wl,--gc-sections -Wl,--subsystem,console)
   target_link_libraries(kivo_freestanding INTERFACE kernel32 msvcrt gcc)
 endif()
 target_compile_options(kivo_freestanding INTERFACE -ffunction-sections -fdata-sections)
@@ -33,3 +35,23 @@ function(kivo_hosted target)
     target_link_options(${target} PRIVATE -fsanitize=address,undefined)
   endif()
 endfunction()
+
+# Windows programs built on Linux run under wine: CTest starts them through a wrapper that
+# keeps wine quiet and gives it a prefix of its own in this build folder.
+if(KIVO_OS STREQUAL "windows" AND CMAKE_CROSSCOMPILING)
+  set(KIVO_HOST_PAYLOADGEN "" CACHE FILEPATH
+      "The Linux payloadgen, to compare payloadgen.exe with when both are built")
+  if(NOT CMAKE_CROSSCOMPILING_EMULATOR)
+    find_program(KIVO_WINE NAMES wine wine64 PATHS /usr/lib/wine)
+    find_program(KIVO_WINESERVER NAMES wineserver wineserver64 PATHS /usr/lib/wine)
+    if(KIVO_WINE AND KIVO_WINESERVER)
+      set(KIVO_WINE_PREFIX ${CMAKE_BINARY_DIR}/wine-prefix)
+      configure_file(${CMAKE_CURRENT_LIST_DIR}/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run @ONLY
+                     FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
+                     GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+      set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
+    else()
+      message(STATUS "wine not found: the Windows programs are built but not tested")
+    endif()
+  endif()
+endif()

@@ -23,6 +23,7 @@ namespace {
 constexpr unsigned long mem_commit_reserve = 0x3000;
 constexpr unsigned long page_read_write = 4;
 constexpr unsigned long mem_release = 0x8000;
+constexpr uintptr_t page_size = 4096;
 constexpr unsigned long std_output_handle = static_cast<unsigned long>(-11);
 
 }  // namespace
@@ -36,7 +37,12 @@ void* block_alloc(uint64_t n) {
   return VirtualAlloc(nullptr, n, mem_commit_reserve, page_read_write);
 }
 
-void block_free(void* p) { VirtualFree(p, 0, mem_release); }
+// VirtualFree rounds the address down to its page, so a pointer into the first page of a
+// block would release the whole block. Only a page-aligned pointer can be a block's base.
+void block_free(void* p) {
+  if (reinterpret_cast<uintptr_t>(p) % page_size != 0) return;
+  VirtualFree(p, 0, mem_release);
+}
 
 int64_t file_time_now() {
   uint64_t file_time = 0;

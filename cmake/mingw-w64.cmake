@@ -1,0 +1,18 @@
+# Cross build for 64-bit Windows with Debian's mingw-w64 (package g++-mingw-w64-x86-64-posix).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(KIVO_MINGW_TRIPLE x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${KIVO_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${KIVO_MINGW_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${KIVO_MINGW_TRIPLE}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${KIVO_MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# Every program must run on a bare Windows: libstdc++, libgcc and winpthreads are linked
+# into the executable, so the only DLLs it needs are the system's own.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
