@@ -30,6 +30,8 @@ constexpr int random_per_exponent = 400;
 #endif
 
 std::string reference(double v) {
+  // mingw-w64's printf drops the sign of a NaN; glibc's, which the renderer follows, keeps it.
+  if (std::isnan(v)) return std::signbit(v) ? "-nan" : "nan";
   char text[float_format_fixed6_cap];
   snprintf(text, sizeof text, "%.6f", v);
   return text;

@@ -76,7 +76,7 @@ TEST(ShowcaseProgram, SystemCallsMatchTheOutputContract) {
       ADD_FAILURE() << "unexpected: " << line;
     }
   }
-  EXPECT_EQ(writes, 2 * 74);
+  EXPECT_EQ(writes, 2 * 74 - 2 * 7);  // a heading that starts with "\n" is two lines in two writes
   EXPECT_GT(maps, 0);
   EXPECT_EQ(maps, unmaps);
   EXPECT_EQ(other, 0);
