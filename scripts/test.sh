@@ -1,43 +1,49 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the Linux build, then the Windows build (made with
-# mingw-w64 and run under wine) when the cross compiler and wine are installed. With "asan"
-# as argument, the hosted Linux tests are built and run under AddressSanitizer and
-# UndefinedBehaviorSanitizer instead, and the Windows build is left alone.
+# Builds everything and runs every test:
+#   default  the Linux build (GCC): unit tests, end-to-end tests of showcase and payloadgen;
+#   asan     the hosted tests again under AddressSanitizer and UBSan (clang), and a short run
+#            of each fuzz target from its seed corpus;
+#   mingw    the Windows build (mingw-w64), its tests run under wine, when both are installed.
+# With a preset name as argument, only that one runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-preset=${1:-default}
 source scripts/deps.sh
 kivo_need_build_tools
 kivo_need libgtest-dev /usr/include/gtest/gtest.h
 kivo_need strace strace
+kivo_need clang clang++
+kivo_need libclang-rt-14-dev /usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a
 kivo_install_missing
 
-status=0
-cmake --preset "$preset" > /dev/null
-cmake --build --preset "$preset"
-ctest --preset "$preset" || status=1
-
-[[ $preset == default ]] || exit "$status"
-
 # The Windows tests need packages too large to install unasked; .ci/run installs them.
-absent=()
-command -v x86_64-w64-mingw32-g++-posix > /dev/null 2>&1 ||
-  absent+=("the mingw-w64 cross compiler (package g++-mingw-w64-x86-64-posix)")
-command -v wine > /dev/null 2>&1 || [[ -x /usr/lib/wine/wine64 ]] ||
-  absent+=("wine (package wine64)")
-[[ -f /usr/src/googletest/CMakeLists.txt ]] ||
-  absent+=("the GoogleTest sources (package googletest)")
-if ((${#absent[@]} > 0)); then
-  echo "Windows tests skipped: these are not installed:"
-  printf '  %s\n' "${absent[@]}"
-  echo "  (as root: apt-get install g++-mingw-w64-x86-64-posix wine64; .ci/run does so)"
-  exit "$status"
-fi
+windows_absent() {
+  command -v x86_64-w64-mingw32-g++-posix > /dev/null 2>&1 ||
+    echo "the mingw-w64 cross compiler (package g++-mingw-w64-x86-64-posix)"
+  command -v wine > /dev/null 2>&1 || [[ -x /usr/lib/wine/wine64 ]] || echo "wine (package wine64)"
+  [[ -f /usr/src/googletest/CMakeLists.txt ]] || echo "the GoogleTest sources (package googletest)"
+}
 
-echo "Windows build (mingw-w64), tests under wine:"
-cmake --preset mingw > /dev/null
-cmake --build --preset mingw
-ctest --preset mingw || status=1
-# Wine's server lingers a few seconds after the last program; end it with the run.
-if [[ -x build/mingw/wine-run ]]; then build/mingw/wine-run --stop; fi
+run_preset() {
+  echo "== $1"
+  cmake --preset "$1" > /dev/null
+  cmake --build --preset "$1"
+  ctest --preset "$1"
+}
+
+status=0
+for preset in ${1:-default asan mingw}; do
+  if [[ $preset == mingw ]]; then
+    absent=$(windows_absent)
+    if [[ -n $absent ]]; then
+      echo "Windows tests skipped: these are not installed:"
+      echo "$absent" | sed 's/^/  /'
+      echo "  (as root: apt-get install g++-mingw-w64-x86-64-posix wine64; .ci/run does so)"
+      continue
+    fi
+  fi
+  run_preset "$preset" || status=1
+  # Wine's server lingers a few seconds after the last program; end it with the run.
+  if [[ $preset == mingw && -x build/mingw/wine-run ]]; then build/mingw/wine-run --stop; fi
+done
+if ((status != 0)); then echo "Some tests failed."; fi
 exit "$status"
