@@ -60,7 +60,8 @@ hyperfine --runs 3 --prepare sync --export-csv "$work/xxd.csv" \
   --command-name "xxd -i" "xxd -i '$work/all.bin' > '$work/xxd.h'"
 
 echo
-echo "input $((input_bytes >> 20)) MiB, header $((header_bytes >> 20)) MiB, payloadgen peak RSS ${peak_kib:-?} KiB"
+echo "input $((input_bytes >> 20)) MiB, header $((header_bytes >> 20)) MiB," \
+  "payloadgen peak RSS ${peak_kib:-?} KiB"
 awk -F, 'FNR > 1 { mean[$1] = $2; median[$1] = $4 }
 END {
   printf "%-10s %10s %10s\n", "command", "mean s", "median s"

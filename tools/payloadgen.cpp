@@ -64,8 +64,8 @@ class header_writer {
     while (n > 0) {
       const std::size_t piece = std::min(n, format_piece);
       if (used_ > output_capacity) flush();
-      used_ = static_cast<std::size_t>(format_bytes(data, piece, done, total, buffer_.get() + used_) -
-                                       buffer_.get());
+      char* const end = format_bytes(data, piece, done, total, buffer_.get() + used_);
+      used_ = static_cast<std::size_t>(end - buffer_.get());
       data += piece;
       n -= piece;
     }

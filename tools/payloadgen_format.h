@@ -12,9 +12,9 @@ namespace payloadgen {
 // Appends path as the inside of a C string literal that compiles, under any C or C++
 // standard, to exactly path's bytes. Backslashes are doubled and a double quote becomes \";
 // bytes below 0x20 and 0x7F become three-digit octal escapes, so a following digit cannot
-// extend them; '?' becomes \? so that no run of them forms a trigraph (as "??/" would,
-// which swallows the closing quote). Names that Windows allows contain none of these but the
-// backslash of the "lib\" prefix, and come out unchanged otherwise.
+// extend them; '?' becomes \? so that no run of them forms a trigraph, which strict ISO C
+// modes would read as another character ("??=" as '#'). Names that Windows allows contain
+// none of these bytes, so apart from the doubled backslash they come out unchanged.
 void append_escaped_path(std::string& out, std::string_view path);
 
 // Upper bound of the characters format_bytes writes for n bytes, including the few bytes it

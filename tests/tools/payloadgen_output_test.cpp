@@ -114,7 +114,9 @@ TEST_F(PayloadgenOutput, ArraysBreakLinesAfterEverySixteenValues) {
   t.lock = random_bytes(31, 6);
   std::string counting;
   for (int i = 0; i < 48; ++i) counting += static_cast<char>(i);
-  for (int n : {16, 17, 32, 33, 48}) t.lib[std::string("n").append(std::to_string(n))] = counting.substr(0, n);
+  for (int n : {16, 17, 32, 33, 48}) {
+    t.lib[std::string("n").append(std::to_string(n))] = counting.substr(0, n);
+  }
   build_and_expect_model(t);
   EXPECT_NE(header.find("/* bin/Release/kivoc.exe  (0 bytes) */\n"
                         "static const unsigned char p_kivoc[] = {\n"
@@ -153,7 +155,8 @@ TEST_F(PayloadgenOutput, MoreThan512FilesAreAllEmbedded) {
   tree t;
   t.kivoc = random_bytes(10, 9);
   for (int i = 0; i < 700; ++i) {
-    t.lib[std::string("f").append(std::to_string(i))] = random_bytes(static_cast<std::size_t>(i % 37), 10 + i);
+    const auto size = static_cast<std::size_t>(i % 37);
+    t.lib[std::string("f").append(std::to_string(i))] = random_bytes(size, 10 + i);
   }
   build_and_expect_model(t);
   EXPECT_EQ(run_payloadgen(dir.path()).out, "payload.h generated: 701 files embedded.\n");

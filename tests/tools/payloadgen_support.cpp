@@ -93,14 +93,16 @@ std::vector<model_file> model_files(const tree& t) {
   if (t.lock) files.push_back({"kivo.lock", "kivo.lock", "p_lock", &*t.lock});
   std::vector<std::string> names;
   for (const auto& [name, bytes] : t.lib) names.push_back(name);
-  std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-    return std::lexicographical_compare(
-        a.begin(), a.end(), b.begin(), b.end(),
-        [](char x, char y) { return static_cast<unsigned char>(x) < static_cast<unsigned char>(y); });
+  const auto byte_less = [](char x, char y) {
+    return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
+  };
+  std::sort(names.begin(), names.end(), [&](const std::string& a, const std::string& b) {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), byte_less);
   });
   int k = 0;
   for (const std::string& name : names) {
-    files.push_back({"lib/" + name, "lib\\" + name, "p_lib" + std::to_string(k++), &t.lib.at(name)});
+    std::string array_name = "p_lib" + std::to_string(k++);
+    files.push_back({"lib/" + name, "lib\\" + name, std::move(array_name), &t.lib.at(name)});
   }
   return files;
 }
