@@ -16,7 +16,8 @@ target_compile_options(kivo_freestanding INTERFACE
 if(KIVO_OS STREQUAL "linux")
   target_compile_options(kivo_freestanding INTERFACE -fno-pie -fcf-protection=none)
   target_link_options(kivo_freestanding INTERFACE
-    -nostdlib -static $<$<CXX_COMPILER_ID:GNU>:-no-pie> -Wl,--gc-sections -Wl,--build-id=none -Wl,-z,noexecstack)
+    -nostdlib -static $<$<CXX_COMPILER_ID:GNU>:-no-pie> -Wl,--gc-sections -Wl,--build-id=none -Wl,-z,noexecstack
+    -Wl,-z,noseparate-code)
   target_link_libraries(kivo_freestanding INTERFACE gcc)
 else()
   # Entered at start, with no C runtime start files; the only DLLs are kernel32 and msvcrt

@@ -43,25 +43,27 @@ void unmap_pages(void* p, uint64_t n) {
 }
 
 // munmap needs a region's length, which Windows keeps for the caller of VirtualFree. This
-// table keeps it here: open addressing keyed by the region's base, grown by doubling, and
-// given back to the kernel when the last region goes. A pointer that is not in the table
-// (null, or the inside of a region) is thereby a safe no-op for block_free.
+// table keeps it here: open addressing keyed by the region's base. The first slots live in
+// the program image, so a program with few live blocks maps nothing for the table; a larger
+// table is mapped when needed and given back when the last region goes. A pointer that is
+// not in the table (null, or the inside of a region) is thereby a safe no-op for block_free.
 struct Region {
   uintptr_t base;  // 0: empty slot; tombstone: removed
   uint64_t size;
 };
 
 constexpr uintptr_t tombstone = 1;
-constexpr uint64_t min_slots = 256;
+constexpr uint64_t inline_slots = 256;
 
 struct RegionTable {
   Region* slots;
-  uint64_t cap;   // a power of two, or 0 before the first region
+  uint64_t cap;   // a power of two
   uint64_t live;  // regions recorded
   uint64_t used;  // slots not empty: live regions and tombstones
 };
 
-RegionTable regions;
+Region first_slots[inline_slots];
+RegionTable regions{first_slots, inline_slots, 0, 0};
 
 uint64_t slot_of(uintptr_t base, uint64_t cap) {
   uint64_t x = base >> 12;
@@ -77,22 +79,25 @@ void place(Region* slots, uint64_t cap, Region r) {
   slots[i] = r;
 }
 
+void release_table() {
+  if (regions.slots != first_slots) unmap_pages(regions.slots, regions.cap * sizeof(Region));
+}
+
+// Moves the live regions into a mapped table of cap slots, dropping the tombstones.
 bool rebuild(uint64_t cap) {
   auto* slots = static_cast<Region*>(map_pages(cap * sizeof(Region)));
   if (slots == nullptr) return false;
   for (uint64_t i = 0; i < regions.cap; ++i) {
     if (regions.slots[i].base > tombstone) place(slots, cap, regions.slots[i]);
   }
-  if (regions.slots != nullptr) unmap_pages(regions.slots, regions.cap * sizeof(Region));
-  regions.slots = slots;
-  regions.cap = cap;
-  regions.used = regions.live;
+  release_table();
+  regions = RegionTable{slots, cap, regions.live, regions.live};
   return true;
 }
 
 bool record(void* p, uint64_t size) {
   if ((regions.used + 1) * 2 > regions.cap) {
-    uint64_t cap = min_slots;
+    uint64_t cap = inline_slots;
     while (cap < (regions.live + 1) * 4) cap *= 2;
     if (!rebuild(cap)) return false;
   }
@@ -105,7 +110,7 @@ bool record(void* p, uint64_t size) {
 // Removes p from the table and returns its size, or 0 when p is no recorded base.
 uint64_t forget(void* p) {
   const auto base = reinterpret_cast<uintptr_t>(p);
-  if (regions.cap == 0 || base <= tombstone) return 0;
+  if (base <= tombstone) return 0;
   for (uint64_t i = slot_of(base, regions.cap);; i = (i + 1) & (regions.cap - 1)) {
     Region& slot = regions.slots[i];
     if (slot.base == 0) return 0;
@@ -113,8 +118,10 @@ uint64_t forget(void* p) {
     const uint64_t size = slot.size;
     slot.base = tombstone;
     if (--regions.live == 0) {
-      unmap_pages(regions.slots, regions.cap * sizeof(Region));
-      regions = RegionTable{};
+      // Nothing is live: start over in the image's slots, without tombstones.
+      release_table();
+      for (Region& r : first_slots) r = Region{};
+      regions = RegionTable{first_slots, inline_slots, 0, 0};
     }
     return size;
   }
