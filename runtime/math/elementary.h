@@ -41,8 +41,8 @@ double log(double x);
 //   exponent NaN: base 0 gives 0.0, a negative base 0.0, a positive base NaN;
 //   exponent +-inf: a negative base gives 0.0; a positive base gives exp(+-inf) or exp(NaN)
 //     (pow(1, inf) = NaN, pow(2, inf) = +inf, pow(0.5, inf) = NaN, pow(2, -inf) = NaN);
-//   base NaN: log gives -1e15, so the result is exp(-1e15 * exponent), NaN or +inf when the
-//     exponent is not 0 (pow(NaN, 0) = 1.0);
+//   base NaN: log gives -1e15, so the result is exp(-1e15 * exponent): pow(NaN, 0) = 1.0,
+//     pow(NaN, 1) = NaN, pow(NaN, -1) = +inf;
 //   base +inf: +inf for a positive exponent, NaN otherwise; base -inf: as +inf, negated
 //     for odd integral exponents, 0.0 for non-integral ones.
 double pow(double base, double exponent);

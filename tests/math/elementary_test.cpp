@@ -22,21 +22,6 @@ const double inf = std::numeric_limits<double>::infinity();
 const double nan = std::numeric_limits<double>::quiet_NaN();
 const double tiny = std::numeric_limits<double>::denorm_min();
 
-TEST(MathConstants, MatchTheirShortDecimals) {
-  EXPECT_TRUE(same_bits(math::sin_c1, 0.16666666666));
-  EXPECT_TRUE(same_bits(math::sin_c2, 0.00833333333));
-  EXPECT_TRUE(same_bits(math::sin_c3, 0.00019841269));
-  EXPECT_TRUE(same_bits(math::sin_c4, 2.7557319e-06));
-  EXPECT_TRUE(same_bits(math::tolerance, 1e-15));
-  EXPECT_TRUE(same_bits(math::log_upper, 1.4142135623730951));
-  EXPECT_TRUE(same_bits(math::log_lower, 0.70710678118));
-  EXPECT_TRUE(same_bits(math::log_c1, 0.666666666));
-  EXPECT_TRUE(same_bits(math::log_c3, 0.285714285));
-  EXPECT_TRUE(same_bits(math::log_c4, 0.222222222));
-  EXPECT_TRUE(same_bits(math::ln2, 0.6931471805599453));
-  EXPECT_TRUE(same_bits(math::two_pi, 2.0 * math::pi));
-}
-
 TEST(Gcd, UsesMagnitudes) {
   EXPECT_EQ(gcd(48, 18), 6);
   EXPECT_EQ(gcd(-48, 18), 6);
@@ -88,7 +73,6 @@ TEST(Sin, KnownValues) {
 
 TEST(Cos, KnownValues) {
   EXPECT_TRUE(same_bits(cos(0.0), from_bits(0x3FF00003B701ACD4)));
-  EXPECT_TRUE(same_bits(cos(0.0), 1.00000354277545));
   EXPECT_TRUE(same_bits(cos(math::pi), -1.00000354277545));
 }
 
