@@ -4,7 +4,7 @@
 #include <random>
 #include <string>
 
-#include "../text/failure_sweep.h"
+#include "string_results.h"
 #include "convert/format.h"
 #include "core/mem.h"
 #include "fake_platform.h"
@@ -13,14 +13,6 @@ namespace kivo {
 namespace {
 
 using FloatToStr = fake::Test;
-
-std::string take(char* p) {
-  EXPECT_NE(p, nullptr);
-  if (p == nullptr) return "<null>";
-  std::string text(p);
-  mem_free(p);
-  return text;
-}
 
 // Exact decimal digits of a whole double: its 53-bit mantissa doubled once per step of the
 // exponent, in decimal text.

@@ -1,7 +1,7 @@
 #include <random>
 #include <string>
 
-#include "../text/failure_sweep.h"
+#include "string_results.h"
 #include "convert/format.h"
 #include "core/mem.h"
 #include "fake_platform.h"
@@ -10,14 +10,6 @@ namespace kivo {
 namespace {
 
 using IntToStr = fake::Test;
-
-std::string take(char* p) {
-  EXPECT_NE(p, nullptr);
-  if (p == nullptr) return "<null>";
-  std::string text(p);
-  mem_free(p);
-  return text;
-}
 
 TEST_F(IntToStr, PlainDecimal) {
   EXPECT_EQ(take(int_to_str(0)), "0");

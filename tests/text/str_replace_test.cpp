@@ -2,7 +2,7 @@
 #include <string>
 
 #include "core/mem.h"
-#include "failure_sweep.h"
+#include "string_results.h"
 #include "fake_platform.h"
 #include "text/str.h"
 
@@ -10,14 +10,6 @@ namespace kivo {
 namespace {
 
 using Replace = fake::Test;
-
-std::string take(char* p) {
-  EXPECT_NE(p, nullptr);
-  if (p == nullptr) return "<null>";
-  std::string text(p);
-  mem_free(p);
-  return text;
-}
 
 TEST_F(Replace, FirstOccurrence) {
   EXPECT_EQ(take(str_replace_first("a-b-c", "-", "+")), "a+b-c");

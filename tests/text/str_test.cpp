@@ -4,22 +4,13 @@
 #include <string>
 
 #include "core/mem.h"
-#include "failure_sweep.h"
+#include "string_results.h"
 #include "fake_platform.h"
 
 namespace kivo {
 namespace {
 
 using Str = fake::Test;
-
-// Takes a result block: its text, checked to be the block's whole text, then releases it.
-std::string take(char* p) {
-  EXPECT_NE(p, nullptr);
-  if (p == nullptr) return "<null>";
-  std::string text(p);
-  mem_free(p);
-  return text;
-}
 
 TEST_F(Str, LengthAllocationAndGuardedCopy) {
   EXPECT_EQ(str_len(nullptr), 0);

@@ -1,11 +1,22 @@
 #pragma once
-// Makes each heap request of a call fail in turn.
+// Checks of the string blocks that runtime routines return.
 #include <stdint.h>
+
+#include <string>
 
 #include "core/mem.h"
 #include "fake_platform.h"
 
 namespace kivo {
+
+// The text of a result block, which must not be null; the block is released.
+inline std::string take(char* p) {
+  EXPECT_NE(p, nullptr);
+  if (p == nullptr) return "<null>";
+  std::string text(p);
+  mem_free(p);
+  return text;
+}
 
 // Runs call once to count its heap requests, then once per request with that request
 // refused: every such run must give null and leave no block behind.
