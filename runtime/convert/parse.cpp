@@ -14,6 +14,17 @@ int64_t skip_blanks(const unsigned char* s, int64_t n) {
   return i;
 }
 
+// Takes one optional sign at i; true when it is a minus.
+bool take_sign(const unsigned char* s, int64_t n, int64_t& i) {
+  if (i >= n) return false;
+  if (s[i] == '-') {
+    ++i;
+    return true;
+  }
+  if (s[i] == '+') ++i;
+  return false;
+}
+
 }  // namespace
 
 int64_t parse_int(const char* text) {
@@ -21,15 +32,7 @@ int64_t parse_int(const char* text) {
   const auto* s = reinterpret_cast<const unsigned char*>(text);
   const int64_t n = str_len(text);
   int64_t i = skip_blanks(s, n);
-  uint64_t sign = 1;
-  if (i < n) {
-    if (s[i] == '-') {
-      sign = static_cast<uint64_t>(-1);
-      ++i;
-    } else if (s[i] == '+') {
-      ++i;
-    }
-  }
+  const uint64_t sign = take_sign(s, n, i) ? static_cast<uint64_t>(-1) : 1;
   // Unsigned arithmetic: overflow wraps as two's complement, by design.
   uint64_t result = 0;
   while (i < n && is_digit(s[i])) {
@@ -44,15 +47,7 @@ double parse_float(const char* text) {
   const auto* s = reinterpret_cast<const unsigned char*>(text);
   const int64_t n = str_len(text);
   int64_t i = skip_blanks(s, n);
-  double sign = 1.0;
-  if (i < n) {
-    if (s[i] == '-') {
-      sign = 0.0 - 1.0;
-      ++i;
-    } else if (s[i] == '+') {
-      ++i;
-    }
-  }
+  const double sign = take_sign(s, n, i) ? 0.0 - 1.0 : 1.0;
   // One rounded double operation at a time, in this order: each fraction digit is divided
   // by its own power of ten and added on its own, which fixes the last bit of the result.
   double value = 0.0;
