@@ -68,16 +68,35 @@ Text model_replace(const Text& s, const Text& old_text, const Text& new_text) {
   if (!s || !old_text || old_text->empty()) return s;
   const std::string& from = *old_text;
   const std::string to = new_text.value_or("");
-  std::string out = *s;
-  if (to.find(from) != std::string::npos) {
-    // Rescanning would never end: one pass, left to right, resuming after each insertion.
+  // One pass, left to right, resuming after each insertion: for replacements that would
+  // bring the pattern back for ever.
+  auto forward = [&] {
+    std::string out = *s;
     for (size_t at = out.find(from); at != std::string::npos; at = out.find(from, at + to.size())) {
       out.replace(at, from.size(), to);
     }
     return out;
+  };
+  if (to.find(from) != std::string::npos) return forward();
+  // A longer replacement that holds every byte of the pattern, starts with a proper suffix
+  // of it and ends with a proper prefix of it may rebuild the pattern for ever: it rescans
+  // only within a budget of searched bytes.
+  bool may_loop = false;
+  if (to.size() > from.size() && from.find_first_not_of(to) == std::string::npos) {
+    bool left = false, right = false;
+    for (size_t k = 1; k < from.size(); ++k) {
+      left = left || to.compare(0, k, from, from.size() - k, k) == 0;
+      right = right || to.compare(to.size() - k, k, from, 0, k) == 0;
+    }
+    may_loop = left && right;
   }
+  int64_t budget = 65536 + static_cast<int64_t>((s->size() + 1) * 16 * (to.size() + 1));
   // Every search starts again at the front, so occurrences formed by a replacement count too.
-  for (size_t at; (at = out.find(from)) != std::string::npos;) out.replace(at, from.size(), to);
+  std::string out = *s;
+  for (size_t at; (at = out.find(from)) != std::string::npos;) {
+    if (may_loop && (budget -= static_cast<int64_t>(out.size())) < 0) return forward();
+    out.replace(at, from.size(), to);
+  }
   return out;
 }
 
