@@ -1,6 +1,7 @@
 #include "fake_platform.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <unordered_map>
 #include <vector>
 
@@ -47,7 +48,12 @@ void* block_alloc(uint64_t n) {
 }
 
 void block_free(void* p) {
-  if (state().blocks.erase(p) != 0) std::free(p);
+  auto it = state().blocks.find(p);
+  if (it == state().blocks.end()) return;
+  // Scribbled over, so that a read through a stale pointer gives garbage in every build.
+  std::memset(p, 0xA5, it->second);
+  state().blocks.erase(it);
+  std::free(p);
 }
 
 int64_t file_time_now() { return state().file_time; }
