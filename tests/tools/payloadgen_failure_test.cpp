@@ -1,6 +1,5 @@
-// Every failure payloadgen can meet: its message, exit code 1, no count line, and tools/ left
-// exactly as it was (the previous header's bytes, inode and time stamp; no temporary file).
-#include <fcntl.h>
+// Every failure payloadgen can meet: its message on standard error, exit code 1, no count line,
+// and tools/ left exactly as it was (the previous header untouched, no temporary file).
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -8,9 +7,9 @@
 
 #include <csignal>
 #include <cstring>
-#include <iterator>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -19,200 +18,136 @@
 namespace payloadgen_test {
 namespace {
 
-class PayloadgenFailure : public testing::Test {
- protected:
-  void SetUp() override {
-    t.kivoc = random_bytes(300, 31);
-    t.mod = "module kivo\n";
-    t.lib = {{"a.txt", "abc"}, {"b.bin", random_bytes(40, 32)}};
-    build_tree(dir.path(), t);
-    write_file(dir / "tools/payload.h", "/* the previous header */\n");
-  }
+namespace fs = std::filesystem;
 
-  std::string tools() const { return dir / "tools"; }
+// The compiler's array alone outgrows the tool's 1 MiB output buffer.
+const tree base = {{"bin/Release/kivoc.exe", random_bytes(300 * 1024, 31)},
+                   {"kivo.mod", "module kivo\n"},
+                   {"lib/a.txt", "abc"},
+                   {"lib/b.bin", random_bytes(40, 32)}};
 
-  // Runs payloadgen and checks the whole failure contract; returns the run for more checks.
-  run_result expect_failure(const std::string& message, const run_options& options = {}) {
-    const std::vector<entry_state> before = snapshot(tools());
-    run_result r = run_payloadgen(dir.path(), options);
-    if (r.setup_failed) return r;
-    EXPECT_FALSE(r.timed_out) << "payloadgen hung";
-    EXPECT_EQ(r.signal, 0);
-    EXPECT_EQ(r.exit_code, 1);
-    EXPECT_EQ(r.err, message);
-    EXPECT_EQ(r.out, "");
-    EXPECT_EQ(snapshot(tools()), before);
-    return r;
-  }
-
-  void make_fifo(const std::string& path) { ASSERT_EQ(mkfifo(path.c_str(), 0644), 0); }
-
-  scratch_dir dir;
-  tree t;
+struct failure_case {
+  std::string message;
+  std::string path;  // relative to the root
+  // What to make of path: "" (leave it), "gone", "directory", "fifo", "socket", "sparse",
+  // "no read", "read-only", or else a link to kind.
+  std::string kind;
+  run_options options = {};
+  std::uint64_t sparse_size = 0;
 };
 
-TEST_F(PayloadgenFailure, MissingInputsAndOutputDirectory) {
-  std::filesystem::remove(dir / "bin/Release/kivoc.exe");
-  expect_failure("Cannot open: bin/Release/kivoc.exe\n");
-  // Without an earlier header, none appears.
-  std::filesystem::remove(dir / "tools/payload.h");
-  expect_failure("Cannot open: bin/Release/kivoc.exe\n");
-
-  std::filesystem::remove_all(tools());
-  expect_failure("Cannot write tools/payload.h\n");
-  EXPECT_FALSE(std::filesystem::exists(tools()));
-}
-
-TEST_F(PayloadgenFailure, BrokenLinksAreFilesThatCannotBeOpened) {
-  ASSERT_EQ(symlink("nowhere", (dir / "lib/dangling").c_str()), 0);
-  expect_failure("Cannot open: lib/dangling\n");
-  std::filesystem::remove(dir / "lib/dangling");
-
-  std::filesystem::remove(dir / "kivo.mod");
-  ASSERT_EQ(symlink("nowhere", (dir / "kivo.mod").c_str()), 0);
-  expect_failure("Cannot open: kivo.mod\n");
-}
-
-TEST_F(PayloadgenFailure, UnreadableFilesAndDirectories) {
-  // A directory where a file must be dumped cannot be read as one.
-  std::filesystem::remove(dir / "kivo.mod");
-  make_dirs(dir / "kivo.mod");
-  expect_failure("Cannot open: kivo.mod\n");
-  std::filesystem::remove(dir / "kivo.mod");
-
-  if (geteuid() == 0) GTEST_SKIP() << "permission bits do not stop root from reading";
-  write_file(dir / "lib/secret", "x");
-  chmod((dir / "lib/secret").c_str(), 0);
-  expect_failure("Cannot open: lib/secret\n");
-  std::filesystem::remove(dir / "lib/secret");
-  chmod((dir / "lib").c_str(), 0300);
-  expect_failure("Cannot open: lib\n");
-  chmod((dir / "lib").c_str(), 0755);
-}
-
-TEST_F(PayloadgenFailure, SpecialFilesAreRefusedWithoutWaiting) {
-  // Nobody ever writes to these FIFOs: reading one would block for ever.
-  make_fifo(dir / "lib/fifo");
-  expect_failure("Not a regular file: lib/fifo\n");
-  std::filesystem::remove(dir / "lib/fifo");
-
-  ASSERT_EQ(symlink("/dev/null", (dir / "lib/null").c_str()), 0);
-  expect_failure("Not a regular file: lib/null\n");
-  std::filesystem::remove(dir / "lib/null");
-
-  const std::string socket_path = dir / "lib/socket";
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  ASSERT_LT(socket_path.size(), sizeof address.sun_path);
-  std::memcpy(address.sun_path, socket_path.c_str(), socket_path.size() + 1);
-  const int s = socket(AF_UNIX, SOCK_STREAM, 0);
-  ASSERT_GE(s, 0);
-  ASSERT_EQ(bind(s, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
-  close(s);
-  expect_failure("Not a regular file: lib/socket\n");
-  std::filesystem::remove(socket_path);
-
-  std::filesystem::remove(dir / "kivo.mod");
-  make_fifo(dir / "kivo.mod");
-  expect_failure("Not a regular file: kivo.mod\n");
-  std::filesystem::remove(dir / "kivo.mod");
-  std::filesystem::remove(dir / "bin/Release/kivoc.exe");
-  make_fifo(dir / "bin/Release/kivoc.exe");
-  expect_failure("Not a regular file: bin/Release/kivoc.exe\n");
-}
-
-TEST_F(PayloadgenFailure, FilesOf2GiBOrMoreAreRefused) {
-  // Sparse files: nothing is read before the size is checked. The file size limit turns a
-  // tool that would embed them anyway into a quick failure instead of gigabytes of header.
-  run_options options;
-  options.file_size_limit = std::uint64_t{1} << 20;
-  for (const std::uint64_t size : {std::uint64_t{1} << 31, (std::uint64_t{1} << 32) + 3}) {
-    SCOPED_TRACE(size);
-    const std::string path = dir / "lib/huge";
+void arrange(const std::string& root, const failure_case& c) {
+  const std::string path = root + "/" + c.path;
+  if (c.kind == "" || c.kind == "no read" || c.kind == "read-only") {
+    if (c.kind != "") chmod(path.c_str(), c.kind == "no read" ? 0300 : 0555);
+    return;
+  }
+  fs::remove_all(path);
+  if (c.kind == "directory") {
+    fs::create_directory(path);
+  } else if (c.kind == "fifo") {
+    if (mkfifo(path.c_str(), 0644) != 0) throw std::runtime_error("mkfifo failed");
+  } else if (c.kind == "socket") {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof address.sun_path) throw std::runtime_error("socket path too long");
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+    const int s = socket(AF_UNIX, SOCK_STREAM, 0);
+    const bool bound = bind(s, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+    close(s);
+    if (!bound) throw std::runtime_error("cannot make a socket");
+  } else if (c.kind == "sparse") {
     write_file(path, "");
-    ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(size)), 0);
-    expect_failure("File too large: lib/huge\n", options);
+    fs::resize_file(path, c.sparse_size);
+  } else if (c.kind != "gone") {
+    fs::create_symlink(c.kind, path);
   }
 }
 
-TEST_F(PayloadgenFailure, FilesThatChangeSizeWhileReadAreRefused) {
-  // Kernel files are measured at one size and read at another: /proc reports 0 bytes and
-  // gives more, sysfs reports a page and gives less.
-  ASSERT_EQ(symlink("/proc/version", (dir / "lib/grows").c_str()), 0);
-  expect_failure("Cannot open: lib/grows\n");
-  std::filesystem::remove(dir / "lib/grows");
+// Builds the base tree, with or without a previous header, arranges c, and checks the failure.
+void expect_failure(const failure_case& c, bool previous_header) {
+  SCOPED_TRACE(c.message + "  (" + c.path + ": " + c.kind + ")");
+  scratch_dir dir;
+  build_tree(dir.path, base);
+  if (previous_header) write_file(dir / "tools/payload.h", "/* the previous header */\n");
+  arrange(dir.path, c);
+  const std::string before = dir_state(dir / "tools");
+  const run_result r = run_payloadgen(dir.path, c.options);
+  for (const char* sub : {"tools", "lib"}) chmod((dir / sub).c_str(), 0755);  // for clean-up
+  if (r.setup_failed && c.options.read_only_tools) return;  // no private mount namespace here
+  EXPECT_EQ(r.signal, 0) << "payloadgen was killed (SIGALRM: it hung)";
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(r.err, c.message);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(dir_state(dir / "tools"), before);
+}
 
-  const char* shrinking = nullptr;
-  for (const char* candidate : {"/sys/kernel/mm/transparent_hugepage/enabled",
+TEST(PayloadgenFailure, EveryFailureLeavesTheOldHeader) {
+  const std::string cannot_write = "Cannot write tools/payload.h\n",
+                    kivoc = "bin/Release/kivoc.exe";
+  const bool root = geteuid() == 0;  // root writes through permission bits, not read-only mounts
+  // The file size limit turns a tool that would embed a sparse 2 GiB file anyway into a quick
+  // failure instead of gigabytes of header.
+  const run_options size_limit = {std::uint64_t{16} << 20};
+  std::vector<failure_case> cases = {
+      {"Cannot open: bin/Release/kivoc.exe\n", kivoc, "gone"},
+      {cannot_write, "tools", "gone"},
+      {cannot_write, "tools/payload.h", "directory"},
+      {cannot_write, "tools", "read-only", {{}, root}},
+      // Broken links are files that cannot be opened, not entries to skip.
+      {"Cannot open: lib/dangling\n", "lib/dangling", "nowhere"},
+      {"Cannot open: kivo.mod\n", "kivo.mod", "nowhere"},
+      {"Cannot open: kivo.mod\n", "kivo.mod", "directory"},
+      // Nobody writes to the FIFOs: reading one would block for ever.
+      {"Not a regular file: bin/Release/kivoc.exe\n", kivoc, "fifo"},
+      {"Not a regular file: lib/fifo\n", "lib/fifo", "fifo"},
+      {"Not a regular file: lib/null\n", "lib/null", "/dev/null"},
+      {"Not a regular file: lib/socket\n", "lib/socket", "socket"},
+      // /proc files are measured at 0 bytes and give more.
+      {"Cannot open: lib/grows\n", "lib/grows", "/proc/version"},
+      {"File too large: lib/huge\n", "lib/huge", "sparse", size_limit, std::uint64_t{1} << 31},
+      {"File too large: lib/huge\n", "lib/huge", "sparse", size_limit,
+       (std::uint64_t{1} << 32) + 3},
+  };
+  if (!root) {
+    cases.push_back({"Cannot open: lib/a.txt\n", "lib/a.txt", "no read"});
+    cases.push_back({"Cannot open: lib\n", "lib", "no read"});
+  }
+  // sysfs files are measured at a page and give less.
+  for (const char* shrinking : {"/sys/kernel/mm/transparent_hugepage/enabled",
                                 "/sys/kernel/profiling", "/sys/power/state"}) {
-    struct stat st;
-    if (stat(candidate, &st) == 0 && st.st_size == 4096 &&
-        read_file(candidate).size() < 4096) {
-      shrinking = candidate;
+    std::error_code missing;
+    if (fs::file_size(shrinking, missing) == 4096 && read_file(shrinking).size() < 4096) {
+      cases.push_back({"Cannot open: lib/shrinks\n", "lib/shrinks", shrinking});
       break;
     }
   }
-  if (shrinking == nullptr) GTEST_SKIP() << "no sysfs file that reads shorter than its size";
-  ASSERT_EQ(symlink(shrinking, (dir / "lib/shrinks").c_str()), 0);
-  expect_failure("Cannot open: lib/shrinks\n");
-}
-
-TEST_F(PayloadgenFailure, FullDiskAtAnyPointOfTheWrite) {
-  // A header larger than the tool's output buffer, so the limit is met in early, middle and
-  // final writes.
-  t.kivoc = random_bytes(300 * 1024, 33);
-  build_tree(dir.path(), t);
-  const std::uint64_t header_size = model_header(t).size();
-  ASSERT_GT(header_size, 1u << 20);
-  bool ignore = false;
-  for (const std::uint64_t limit : {std::uint64_t{0}, std::uint64_t{1}, std::uint64_t{4095},
-                                    std::uint64_t{1} << 20, (std::uint64_t{1} << 20) + 1,
-                                    header_size - 1}) {
-    SCOPED_TRACE(limit);
-    run_options options;
-    options.file_size_limit = limit;
-    options.ignore_sigxfsz = ignore = !ignore;  // payloadgen must not need the caller's help
-    expect_failure("Cannot write tools/payload.h\n", options);
+  // A full disk in the first, a middle and the last write.
+  const std::uint64_t header_size = model_header(base).size();
+  for (const std::uint64_t limit :
+       {std::uint64_t{0}, std::uint64_t{1}, std::uint64_t{4095}, std::uint64_t{1} << 20,
+        (std::uint64_t{1} << 20) + 1, header_size - 1}) {
+    cases.push_back({cannot_write, "", "", {limit}});
   }
-  run_options exact;
-  exact.file_size_limit = header_size;
-  const run_result r = run_payloadgen(dir.path(), exact);
-  EXPECT_EQ(r.exit_code, 0) << r.err;
-  EXPECT_EQ(read_file(dir / "tools/payload.h"), model_header(t));
+  // Half the cases run without a previous header: then none may appear.
+  for (std::size_t i = 0; i < cases.size(); ++i) expect_failure(cases[i], i % 2 == 0);
+
+  // The limits above are tight: exactly the header's size is enough.
+  scratch_dir dir;
+  build_tree(dir.path, base);
+  EXPECT_EQ(run_payloadgen(dir.path, {header_size}).exit_code, 0);
 }
 
-TEST_F(PayloadgenFailure, HeaderThatCannotBeReplaced) {
-  std::filesystem::remove(dir / "tools/payload.h");
-  write_file(dir / "tools/payload.h/keep", "a directory in the header's place");
-  expect_failure("Cannot write tools/payload.h\n");
-  EXPECT_EQ(read_file(dir / "tools/payload.h/keep"), "a directory in the header's place");
-}
-
-TEST_F(PayloadgenFailure, ReadOnlyOutputDirectory) {
-  run_options options;
-  if (geteuid() == 0) {
-    options.read_only_tools = true;  // root writes through permission bits
-  } else {
-    chmod(tools().c_str(), 0555);
-  }
-  const run_result r = expect_failure("Cannot write tools/payload.h\n", options);
-  chmod(tools().c_str(), 0755);
-  if (r.setup_failed) GTEST_SKIP() << "no private mount namespace for a read-only bind mount";
-}
-
-TEST_F(PayloadgenFailure, TerminatedRunLeavesNoTemporaryFile) {
+TEST(PayloadgenFailure, TerminatedRunLeavesNoTemporaryFile) {
   // A sparse 64 MiB compiler makes the run long enough to be stopped in the middle.
-  const std::string kivoc = dir / "bin/Release/kivoc.exe";
-  ASSERT_EQ(truncate(kivoc.c_str(), 64 << 20), 0);
-  const std::vector<entry_state> before = snapshot(tools());
+  scratch_dir dir;
+  build_tree(dir.path, base);
+  fs::resize_file(dir / "bin/Release/kivoc.exe", 64 << 20);
+  const std::string before = dir_state(dir / "tools");
   run_options options;
-  options.terminate_when = [&] {
-    const auto entries = std::filesystem::directory_iterator(tools());
-    return std::distance(begin(entries), end(entries)) > 1;
-  };
-  const run_result r = run_payloadgen(dir.path(), options);
-  EXPECT_EQ(r.signal, SIGTERM);
-  EXPECT_EQ(snapshot(tools()), before);
+  options.terminate_when = [&dir] { return !fs::is_empty(dir / "tools"); };
+  EXPECT_EQ(run_payloadgen(dir.path, options).signal, SIGTERM);
+  EXPECT_EQ(dir_state(dir / "tools"), before);
 }
 
 }  // namespace
