@@ -1,162 +1,108 @@
-// Known values of the elementary functions, to the bit, and what they do at the edges of
-// their domains: NaN, the infinities, huge and subnormal arguments. Every call here must
-// return; a routine that loops forever hangs the test.
+// The elementary functions: known values and domain edges to the bit, then every routine
+// against the plain model on random arguments. Every call must return (NaN, infinities, huge
+// and subnormal arguments included): a routine that loops forever hangs the test.
 #include <float.h>
 
 #include <cmath>
-#include <limits>
+#include <random>
 
 #include <gtest/gtest.h>
 
 #include "math/constants.h"
 #include "math/elementary.h"
-#include "support.h"
+#include "model.h"
 
 namespace kivo {
 namespace {
 
-using test::same_bits;
-using test::from_bits;
+using test::from_bits, test::same_bits, test::spread, test::inf, test::nan;
 
-const double inf = std::numeric_limits<double>::infinity();
-const double nan = std::numeric_limits<double>::quiet_NaN();
-const double tiny = std::numeric_limits<double>::denorm_min();
+constexpr double tiny = DBL_TRUE_MIN, pi = math::pi;
 
-TEST(Gcd, UsesMagnitudes) {
-  EXPECT_EQ(gcd(48, 18), 6);
-  EXPECT_EQ(gcd(-48, 18), 6);
-  EXPECT_EQ(gcd(-4, -6), 2);
-  EXPECT_EQ(gcd(0, 5), 5);
-  EXPECT_EQ(gcd(5, 0), 5);
-  EXPECT_EQ(gcd(0, 0), 0);
-  EXPECT_EQ(gcd(INT64_MAX, INT64_MAX - 1), 1);
+struct Case { const char* what; double got, want; };
+
+TEST(Elementary, KnownValuesAndDomainEdges) {
+  const Case cases[] = {
+      {"sqrt(2)", sqrt(2.0), from_bits(0x3FF6A09E667F3BCC)}, {"sqrt(4)", sqrt(4.0), 2.0},
+      {"sqrt(0.25)", sqrt(0.25), 0.5}, {"sqrt(9)", sqrt(9.0), 3.0}, {"sqrt(-1)", sqrt(-1.0), 0.0},
+      {"sqrt(1e-20)", sqrt(1e-20), 1.000000000002308e-10},  // the threshold is absolute
+      {"sqrt(1e300)", sqrt(1e300), 2.7105054312137612e+280},  // the step limit cuts it off
+      {"sqrt(inf)", sqrt(inf), nan}, {"sqrt(tiny)", sqrt(tiny), inf},  // tiny / 2 rounds to 0
+      {"sin(pi/6)", sin(0.5235987755982988), 0.5000000000211964}, {"sin(-0)", sin(-0.0), -0.0},
+      {"sin(pi)", sin(pi), 0.006925294635282488}, {"sin(-pi)", sin(-pi), -0.006925294635282488},
+      {"sin(10)", sin(10.0), -0.5447853203199515}, {"sin(tiny)", sin(tiny), tiny},
+      {"cos(0)", cos(0.0), from_bits(0x3FF00003B701ACD4)}, {"cos(pi)", cos(pi), -1.00000354277545},
+      {"sin(nan)", sin(nan), nan}, {"sin(-inf)", sin(-inf), nan}, {"cos(inf)", cos(inf), nan},
+      {"sin(1e17)", sin(1e17), nan}, {"cos(-DBL_MAX)", cos(-DBL_MAX), nan},  // no step moves
+      {"exp(1)", exp(1.0), from_bits(0x4005BF0A8B14576A)}, {"exp(0)", exp(0.0), 1.0},
+      {"exp(-1)", exp(-1.0), 0.36787944117144245}, {"exp(4)", exp(4.0), 54.598150033144265},
+      {"exp(10)", exp(10.0), 22026.464036258916}, {"exp(-20)", exp(-20.0), 1599694.096422932},
+      {"exp(inf)", exp(inf), inf}, {"exp(-inf)", exp(-inf), nan},
+      {"log(E)", log(2.718281828459045), 0.9999999998089067}, {"log(1)", log(1.0), 0.0},
+      {"log(2)", log(2.0), 0.6931471805599453}, {"log(0.5)", log(0.5), -0.6931471805599453},
+      {"log(10)", log(10.0), 2.3025850929872758}, {"log(0.75)", log(0.75), -0.2876820723562684},
+      {"log(0)", log(0.0), -1e15}, {"log(-1)", log(-1.0), -1e15}, {"log(nan)", log(nan), -1e15},
+      {"log(inf)", log(inf), inf}, {"log(tiny)", log(tiny), -1074 * 0.6931471805599453},
+      // The bounds of the scaled range are themselves left unscaled.
+      {"log(lower)", log(0.70710678118), -0.3465735895786759},
+      {"log(upper)", log(1.4142135623730951), 0.34657358956941647},
+      {"pow(2,10)", pow(2.0, 10.0), 1023.9999999819858}, {"pow(-2,2)", pow(-2.0, 2.0), 4.0},
+      {"pow(-2,3)", pow(-2.0, 3.0), -7.999999999999999}, {"pow(0,0)", pow(0.0, 0.0), 1.0},
+      {"pow(2,-1)", pow(2.0, -1.0), 0.5000000000000001}, {"pow(-0,-1)", pow(-0.0, -1.0), 1.0},
+      {"pow(4,0.5)", pow(4.0, 0.5), 1.9999999999999998}, {"pow(-2,0.5)", pow(-2.0, 0.5), 0.0},
+      {"pow(2,inf)", pow(2.0, inf), inf}, {"pow(1,inf)", pow(1.0, inf), nan},
+      {"pow(nan,-1)", pow(nan, -1.0), inf}, {"pow(-inf,3)", pow(-inf, 3.0), -inf},
+  };
+  for (const Case& c : cases) EXPECT_TRUE(same_bits(c.got, c.want)) << c.what;
 }
 
-TEST(Gcd, MostNegativeValueWrapsAndStillEnds) {
-  EXPECT_EQ(gcd(INT64_MIN, 0), INT64_MIN);
-  EXPECT_EQ(gcd(0, INT64_MIN), INT64_MIN);
-  EXPECT_EQ(gcd(INT64_MIN, INT64_MIN), INT64_MIN);
-  EXPECT_EQ(gcd(INT64_MIN, 6), -2);
-  EXPECT_EQ(gcd(INT64_MIN, -1), 1);
-  EXPECT_EQ(gcd(-1, INT64_MIN), 1);
-}
-
-TEST(Sqrt, KnownValuesAndTheAbsoluteThreshold) {
-  EXPECT_TRUE(same_bits(sqrt(2.0), from_bits(0x3FF6A09E667F3BCC)));
-  EXPECT_TRUE(same_bits(sqrt(4.0), 2.0));
-  EXPECT_TRUE(same_bits(sqrt(0.25), 0.5));
-  EXPECT_TRUE(same_bits(sqrt(9.0), 3.0));
-  EXPECT_TRUE(same_bits(sqrt(1e-20), 1.000000000002308e-10));
-  EXPECT_TRUE(same_bits(sqrt(1e300), 2.7105054312137612e+280));
-}
-
-TEST(Sqrt, OutOfDomainAndExtremes) {
-  EXPECT_TRUE(same_bits(sqrt(-1.0), 0.0));
-  EXPECT_TRUE(same_bits(sqrt(-0.0), 0.0));
-  EXPECT_TRUE(same_bits(sqrt(-inf), 0.0));
-  EXPECT_TRUE(same_bits(sqrt(nan), 0.0));
-  EXPECT_TRUE(test::is_nan(sqrt(inf)));
-  // The half of the smallest subnormal rounds to 0, so the first quotient is infinite.
-  EXPECT_TRUE(same_bits(sqrt(tiny), inf));
-  EXPECT_TRUE(std::isfinite(sqrt(DBL_MAX)));
-  EXPECT_GT(sqrt(2 * tiny), 0.0);
-}
-
-TEST(Sin, KnownValues) {
-  EXPECT_TRUE(same_bits(sin(0.5235987755982988), 0.5000000000211964));
-  EXPECT_TRUE(same_bits(sin(math::pi), 0.006925294635282488));
-  EXPECT_TRUE(same_bits(sin(-math::pi), -0.006925294635282488));
-  EXPECT_TRUE(same_bits(sin(-0.0), -0.0));
-  EXPECT_TRUE(same_bits(sin(10.0), -0.5447853203199515));
-  EXPECT_TRUE(same_bits(sin(tiny), tiny));
-}
-
-TEST(Cos, KnownValues) {
-  EXPECT_TRUE(same_bits(cos(0.0), from_bits(0x3FF00003B701ACD4)));
-  EXPECT_TRUE(same_bits(cos(math::pi), -1.00000354277545));
-}
-
-TEST(SinCos, NanForArgumentsWithoutAReduction) {
-  for (double x : {nan, inf, -inf, 0x1p56 + 0x1p4, -0x1p56 - 0x1p4, 1e17, DBL_MAX, -DBL_MAX}) {
-    EXPECT_TRUE(test::is_nan(sin(x))) << x;
-    EXPECT_TRUE(test::is_nan(cos(x))) << x;
+TEST(Elementary, GcdSignsZeroAndTheMostNegativeValue) {
+  const int64_t cases[][3] = {
+      {48, 18, 6}, {-48, 18, 6}, {-4, -6, 2}, {0, 5, 5}, {5, 0, 5}, {0, 0, 0},
+      {INT64_MAX, INT64_MAX - 1, 1}, {INT64_MIN, 0, INT64_MIN}, {0, INT64_MIN, INT64_MIN},
+      {INT64_MIN, INT64_MIN, INT64_MIN}, {INT64_MIN, 6, -2}, {INT64_MIN, -1, 1}, {-1, INT64_MIN, 1},
+  };
+  for (const auto& c : cases) EXPECT_EQ(gcd(c[0], c[1]), c[2]) << c[0] << ", " << c[1];
+  std::mt19937_64 rng(1);
+  for (int i = 0; i < 20000; ++i) {
+    const int64_t a = static_cast<int64_t>(rng()), b = static_cast<int64_t>(rng()) >> (rng() % 64);
+    ASSERT_EQ(gcd(a, b), model::gcd(a, b)) << a << ", " << b;
+    ASSERT_EQ(gcd(b % 100000, a % 1000), model::gcd(b % 100000, a % 1000));
   }
-  // Two pi still moves 2^56 (to the double below it), so it reduces like any other.
-  EXPECT_FALSE(test::is_nan(sin(0x1p56)));
-  EXPECT_FALSE(test::is_nan(sin(-0x1p56)));
-  EXPECT_FALSE(test::is_nan(sin(1e15)));
 }
 
-TEST(Exp, KnownValuesAndTheThirtyTermCutOff) {
-  EXPECT_TRUE(same_bits(exp(0.0), 1.0));
-  EXPECT_TRUE(same_bits(exp(1.0), from_bits(0x4005BF0A8B14576A)));
-  EXPECT_TRUE(same_bits(exp(-1.0), 0.36787944117144245));
-  EXPECT_TRUE(same_bits(exp(4.0), 54.598150033144265));
-  EXPECT_TRUE(same_bits(exp(10.0), 22026.464036258916));
-  EXPECT_TRUE(same_bits(exp(-20.0), 1599694.096422932));
+// Zeros, units, odd and even integers, the extremes and the non-finite values.
+const double special[] = {0.0, -0.0, 1.0, -1.0, 2.0, -2.0, 0.5, 3.0, -3.0, 1e300, -DBL_MAX, tiny,
+                          -tiny, nan, inf, -inf, 0x1p63, -0x1p63, 0x1p52 + 1, -0x1p52 - 1};
+
+void expect_sqrt_exp_log_like_the_model(double x) {
+  EXPECT_TRUE(same_bits(sqrt(x), model::sqrt(x))) << "sqrt of " << x;
+  EXPECT_TRUE(same_bits(exp(x), model::exp(x))) << "exp of " << x;
+  EXPECT_TRUE(same_bits(log(x), model::log(x))) << "log of " << x;
 }
 
-TEST(Exp, NonFiniteArguments) {
-  EXPECT_TRUE(test::is_nan(exp(nan)));
-  EXPECT_TRUE(same_bits(exp(inf), inf));
-  EXPECT_TRUE(test::is_nan(exp(-inf)));
-  EXPECT_TRUE(same_bits(exp(DBL_MAX), inf));
-  EXPECT_TRUE(same_bits(exp(tiny), 1.0));
-}
-
-TEST(Log, KnownValues) {
-  EXPECT_TRUE(same_bits(log(1.0), 0.0));
-  EXPECT_TRUE(same_bits(log(2.0), 0.6931471805599453));
-  EXPECT_TRUE(same_bits(log(0.5), -0.6931471805599453));
-  EXPECT_TRUE(same_bits(log(10.0), 2.3025850929872758));
-  EXPECT_TRUE(same_bits(log(0.75), -0.2876820723562684));
-  EXPECT_TRUE(same_bits(log(2.718281828459045), 0.9999999998089067));
-}
-
-TEST(Log, DomainErrorsInfinityAndSubnormals) {
-  for (double x : {0.0, -0.0, -1.0, -inf, nan}) {
-    EXPECT_TRUE(same_bits(log(x), -1000000000000000.0)) << x;
+// Random bit patterns reach every binade, subnormals, infinities and NaN; the spread values
+// cover the ranges where the routines do real work.
+TEST(MathModel, EveryRoutineOnSpecialAndRandomArguments) {
+  for (double x : special) expect_sqrt_exp_log_like_the_model(x);
+  for (double b : special) {
+    for (double e : special) EXPECT_TRUE(same_bits(pow(b, e), model::pow(b, e))) << b << "^" << e;
   }
-  EXPECT_TRUE(same_bits(log(inf), inf));
-  EXPECT_TRUE(same_bits(log(tiny), -1074 * 0.6931471805599453));  // scales to exactly 1.0
-  EXPECT_NEAR(log(DBL_MAX), 709.78, 0.01);
-}
-
-TEST(Pow, KnownValues) {
-  EXPECT_TRUE(same_bits(pow(2.0, 10.0), 1023.9999999819858));
-  EXPECT_TRUE(same_bits(pow(0.0, 0.0), 1.0));
-  EXPECT_TRUE(same_bits(pow(-0.0, -1.0), 1.0));
-  EXPECT_TRUE(same_bits(pow(0.0, 3.0), 0.0));
-  EXPECT_TRUE(same_bits(pow(-2.0, 3.0), -7.999999999999999));
-  EXPECT_TRUE(same_bits(pow(4.0, 0.5), 1.9999999999999998));
-  EXPECT_TRUE(same_bits(pow(2.0, -1.0), 0.5000000000000001));
-  EXPECT_TRUE(same_bits(pow(1.0, 5.0), 1.0));
-  EXPECT_TRUE(same_bits(pow(2.0, 0.0), 1.0));
-  EXPECT_TRUE(same_bits(pow(-2.0, 2.0), 4.0));
-  EXPECT_TRUE(same_bits(pow(-2.0, 0.5), 0.0));
-}
-
-TEST(Pow, NanAndInfiniteArgumentsEnd) {
-  EXPECT_TRUE(same_bits(pow(0.0, nan), 0.0));
-  EXPECT_TRUE(same_bits(pow(-2.0, nan), 0.0));
-  EXPECT_TRUE(test::is_nan(pow(2.0, nan)));
-  EXPECT_TRUE(same_bits(pow(-2.0, inf), 0.0));
-  EXPECT_TRUE(same_bits(pow(-2.0, -inf), 0.0));
-  EXPECT_TRUE(same_bits(pow(2.0, inf), inf));
-  EXPECT_TRUE(test::is_nan(pow(2.0, -inf)));
-  EXPECT_TRUE(test::is_nan(pow(0.5, inf)));
-  EXPECT_TRUE(test::is_nan(pow(1.0, inf)));
-  EXPECT_TRUE(same_bits(pow(nan, 0.0), 1.0));
-  EXPECT_TRUE(test::is_nan(pow(nan, 1.0)));
-  EXPECT_TRUE(same_bits(pow(nan, -1.0), inf));
-  EXPECT_TRUE(same_bits(pow(inf, 2.0), inf));
-  EXPECT_TRUE(test::is_nan(pow(inf, 0.0)));
-  EXPECT_TRUE(test::is_nan(pow(inf, -1.0)));
-  EXPECT_TRUE(same_bits(pow(-inf, 3.0), -inf));
-  EXPECT_TRUE(same_bits(pow(-inf, 2.0), inf));
-  EXPECT_TRUE(same_bits(pow(-inf, 0.5), 0.0));
-  // The one exponent at the edge of the 64-bit range is still integral (and even).
-  EXPECT_TRUE(same_bits(pow(-2.0, -0x1p63), pow(2.0, -0x1p63)));
+  std::mt19937_64 rng(2);
+  std::uniform_int_distribution<int> whole(-12, 12);
+  for (int i = 0; i < 20000 && !HasFailure(); ++i) {
+    for (double x : {from_bits(rng()), spread(rng, 1e-30, 1e30), spread(rng, 1e-3, 40.0)}) {
+      expect_sqrt_exp_log_like_the_model(x);
+    }
+    const double x = spread(rng, 1e-6, 1e6);
+    EXPECT_TRUE(same_bits(sin(x), model::sin(x))) << "sin of " << x;
+    EXPECT_TRUE(same_bits(cos(x), model::cos(x))) << "cos of " << x;
+    const double base = spread(rng, 1e-3, 1e3);
+    const double e = i % 2 == 0 ? spread(rng, 1e-2, 30.0) : whole(rng);
+    EXPECT_TRUE(same_bits(pow(base, e), model::pow(base, e))) << base << "^" << e;
+    const double b = from_bits(rng()), y = from_bits(rng());
+    EXPECT_TRUE(same_bits(pow(b, y), model::pow(b, y))) << b << "^" << y;
+  }
 }
 
 }  // namespace
