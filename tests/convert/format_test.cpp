@@ -8,6 +8,7 @@
 
 #include "convert/format.h"
 #include "core/mem.h"
+#include "float_to_str_model.h"
 #include "string_results.h"
 
 namespace kivo {
@@ -33,22 +34,6 @@ TEST_F(Format, IntegersInNewBlocks) {
   expect_every_failure_gives_null([] { return int_to_str(-42); });
 }
 
-std::string model(double v) {
-  if (std::isnan(v)) return "nan";
-  char text[400];
-  if (std::isinf(v) || std::fabs(v) >= 9223372036854775808.0) {
-    std::snprintf(text, sizeof text, "%.6f", v);  // whole numbers: every digit exact
-    return text;
-  }
-  const bool negative = v < 0.0;
-  const double magnitude = negative ? 0.0 - v : v;
-  const auto integer_part = static_cast<int64_t>(magnitude);
-  const auto fraction = static_cast<int64_t>((magnitude - static_cast<double>(integer_part)) * 1000000.0);
-  std::snprintf(text, sizeof text, "%s%lld.%06lld", negative ? "-" : "", static_cast<long long>(integer_part),
-                static_cast<long long>(fraction));
-  return text;
-}
-
 TEST_F(Format, FloatsTruncateToSixDecimals) {
   struct Case {
     double v;
@@ -66,7 +51,7 @@ TEST_F(Format, FloatsTruncateToSixDecimals) {
   }
   const std::string max = take(float_to_str(DBL_MAX));
   EXPECT_EQ(max.substr(0, 20), "17976931348623157081");
-  EXPECT_EQ(max, model(DBL_MAX));
+  EXPECT_EQ(max, float_to_str_model(DBL_MAX));
 }
 
 // Random bit patterns reach every exponent, subnormals, NaNs and infinities; short decimals
@@ -78,7 +63,7 @@ TEST_F(Format, RandomFloatsAgreeWithTheModelToTheLastDigit) {
     const double near = static_cast<double>(static_cast<int64_t>(rng() % 2000000001) - 1000000000) /
                         static_cast<double>(uint64_t{1} << (rng() % 40));
     const double decimal = static_cast<double>(rng() % 100000) + static_cast<double>(rng() % 1000000) / 1e6;
-    for (double v : {any, near, decimal}) EXPECT_EQ(take(float_to_str(v)), model(v)) << std::hexfloat << v;
+    for (double v : {any, near, decimal}) EXPECT_EQ(take(float_to_str(v)), float_to_str_model(v)) << std::hexfloat << v;
   }
 }
 
