@@ -1,4 +1,5 @@
 // Fixed-point text with six truncated decimals.
+#include "convert/float_format.h"
 #include "convert/format.h"
 #include "core/mem.h"
 #include "text/str.h"
@@ -8,58 +9,14 @@ namespace {
 
 constexpr double two_to_63 = 9223372036854775808.0;
 
-// Decimal digits of a finite whole number of 2^63 or more (at most 309 of them), written to
-// the end of out[0..cap) without a terminator; returns where the digits start. The double is
-// mantissa * 2^shift exactly, so the mantissa is placed in a 1024-bit number that is then
-// divided by 10^9 again and again, each remainder giving nine digits.
-int64_t whole_digits(double magnitude, char* out, int64_t cap) {
-  const auto bits = __builtin_bit_cast(uint64_t, magnitude);
-  const uint64_t mantissa = (bits & ((uint64_t{1} << 52) - 1)) | (uint64_t{1} << 52);
-  const int64_t shift = static_cast<int64_t>(bits >> 52) - 1075;  // 11 to 971 here
-  uint32_t limbs[33] = {};  // least significant first
-  limbs[shift / 32] = static_cast<uint32_t>(mantissa << (shift % 32));
-  limbs[shift / 32 + 1] = static_cast<uint32_t>(mantissa >> (32 - shift % 32));
-  limbs[shift / 32 + 2] = static_cast<uint32_t>((mantissa >> (32 - shift % 32)) >> 32);
-  int64_t top = 33;
-  while (limbs[top - 1] == 0) --top;
-  int64_t pos = cap;
-  do {
-    uint64_t rest = 0;
-    for (int64_t i = top - 1; i >= 0; --i) {
-      const uint64_t part = (rest << 32) | limbs[i];
-      limbs[i] = static_cast<uint32_t>(part / 1000000000);
-      rest = part % 1000000000;
-    }
-    for (int i = 0; i < 9; ++i) {
-      out[--pos] = static_cast<char>('0' + rest % 10);
-      rest /= 10;
-    }
-    while (top > 0 && limbs[top - 1] == 0) --top;
-  } while (top > 0);
-  while (out[pos] == '0') ++pos;  // the zeros that fill out the last group of nine
-  return pos;
-}
-
 // "nan", "inf", "-inf", or the exact digits of a whole number beyond the signed 64-bit range
-// followed by ".000000": values whose integer part the truncating split cannot hold.
+// followed by ".000000": values whose integer part the truncating split cannot hold. Such
+// numbers have no fraction, so their rounded "%.6f" text is exactly the truncated one.
 char* out_of_range_text(double value) {
-  char text[330];
-  int64_t start = sizeof text - 1;
-  text[start] = '\0';
-  const auto bits = __builtin_bit_cast(uint64_t, value);
-  const bool negative = (bits >> 63) != 0;
-  if (((bits >> 52) & 0x7FF) == 0x7FF) {
-    const bool nan = (bits & ((uint64_t{1} << 52) - 1)) != 0;
-    if (nan) return str_dup("nan");
-    start -= 3;
-    mem_copy(text + start, "inf", 3);
-  } else {
-    start -= 7;
-    mem_copy(text + start, ".000000", 7);
-    start = whole_digits(negative ? 0.0 - value : value, text, start);
-  }
-  if (negative) text[--start] = '-';
-  return str_dup(text + start);
+  if (value != value) return str_dup("nan");
+  char text[float_format_fixed6_cap];
+  float_format_fixed6(value, text);
+  return str_dup(text);
 }
 
 }  // namespace
