@@ -1,5 +1,5 @@
 // Time per value of the "%.6f" renderer next to the C library's snprintf on the same doubles.
-#include "convert/float_format.h"
+#include "core/float_format.h"
 
 #include <stdint.h>
 #include <stdio.h>

@@ -9,10 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "convert/float_format.h"
 #include "convert/parse.h"
+#include "core/float_format.h"
 #include "core/mem.h"
-#include "text/str.h"
+#include "text/str_primitives.h"
+#include "text/str_search.h"
 
 namespace {
 

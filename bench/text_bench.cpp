@@ -4,10 +4,12 @@
 
 #include <string>
 
-#include "convert/format.h"
+#include "convert/float_to_str.h"
+#include "convert/int_to_str.h"
 #include "convert/parse.h"
 #include "core/mem.h"
-#include "text/str.h"
+#include "text/str_primitives.h"
+#include "text/str_replace.h"
 
 namespace kivo {
 namespace {

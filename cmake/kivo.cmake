@@ -8,11 +8,26 @@ else()
   set(KIVO_OS linux)
 endif()
 
+# The CPU features the runtime is built for. The bit builtins must each become one instruction
+# (popcnt, lzcnt, tzcnt), and math/bits.h expands them inline in its users, so the flags go
+# with the runtime to every program that links it. payloadgen links none of it and stays on
+# baseline x86-64: on a processor without LZCNT, an lzcnt runs as BSR and gives another number.
+add_library(kivo_cpu INTERFACE)
+target_compile_options(kivo_cpu INTERFACE -mpopcnt -mlzcnt -mbmi)
+
+# How runtime code itself is compiled. GCC turns byte loops into calls to memcpy and memset:
+# in the freestanding build those calls would land in the runtime's own memcpy and memset,
+# which are such loops (compiler_support.cpp), and in hosted builds in the C library, so
+# tests and benchmarks would not run the shipped code.
+add_library(kivo_runtime_code INTERFACE)
+target_compile_options(kivo_runtime_code INTERFACE
+  $<$<CXX_COMPILER_ID:GNU>:-fno-tree-loop-distribute-patterns>)
+target_link_libraries(kivo_runtime_code INTERFACE kivo_cpu)
+
 add_library(kivo_freestanding INTERFACE)
 target_compile_options(kivo_freestanding INTERFACE
   -ffreestanding -fno-exceptions -fno-rtti -fno-stack-protector
-  -fno-asynchronous-unwind-tables -fno-unwind-tables -fno-threadsafe-statics
-  $<$<CXX_COMPILER_ID:GNU>:-fno-tree-loop-distribute-patterns>)
+  -fno-asynchronous-unwind-tables -fno-unwind-tables -fno-threadsafe-statics)
 if(KIVO_OS STREQUAL "linux")
   target_compile_options(kivo_freestanding INTERFACE -fno-pie -fcf-protection=none)
   target_link_options(kivo_freestanding INTERFACE

@@ -12,7 +12,10 @@ kivo_need_build_tools
 kivo_need libgtest-dev /usr/include/gtest/gtest.h
 kivo_need strace strace
 kivo_need clang clang++
-kivo_need libclang-rt-14-dev /usr/lib/llvm-14/lib/clang/14.0.6/lib/linux/libclang_rt.fuzzer-x86_64.a
+kivo_install_missing
+# The fuzz targets need clang's libFuzzer runtime, wherever this clang keeps it.
+fuzzer_runtime=$(clang++ -print-file-name=libclang_rt.fuzzer-x86_64.a)
+[[ -f $fuzzer_runtime ]] || kivo_missing+=(libclang-rt-dev)
 kivo_install_missing
 
 # The Windows tests need packages too large to install unasked; .ci/run installs them.

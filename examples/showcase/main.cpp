@@ -2,15 +2,19 @@
 // and prints a fixed 74-line report. Every label is printed exactly as it stands here,
 // trailing blanks included; its value follows on the next line.
 #include "containers/arena.h"
+#include "containers/ivec.h"
 #include "containers/vec.h"
-#include "convert/format.h"
+#include "convert/float_to_str.h"
+#include "convert/int_to_str.h"
 #include "convert/parse.h"
 #include "core/mem.h"
 #include "core/print.h"
 #include "core/start.h"
 #include "math/bits.h"
 #include "math/elementary.h"
-#include "text/str.h"
+#include "text/str_edit.h"
+#include "text/str_replace.h"
+#include "text/str_search.h"
 
 namespace kivo {
 namespace {

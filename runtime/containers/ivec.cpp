@@ -1,6 +1,7 @@
+#include "containers/ivec.h"
+
 #include <stdint.h>
 
-#include "containers/vec.h"
 #include "core/mem.h"
 
 namespace kivo {

@@ -25,8 +25,4 @@ int64_t vec_push(vec* v, const void* elem);
 void* vec_at(vec* v, int64_t index);
 int64_t vec_free(vec* v);
 
-// The vector of signed 64-bit integers: one made by vec_new(8).
-int64_t ivec_push(vec* v, int64_t value);
-int64_t ivec_get(vec* v, int64_t index);  // 0 outside the stored range
-
 }  // namespace kivo

@@ -1,8 +1,12 @@
 // Fixed-point text with six truncated decimals.
-#include "convert/float_format.h"
-#include "convert/format.h"
+#include "convert/float_to_str.h"
+
+#include "convert/int_to_str.h"
+#include "core/float_format.h"
 #include "core/mem.h"
-#include "text/str.h"
+#include "ieee754.h"
+#include "text/str_edit.h"
+#include "text/str_primitives.h"
 
 namespace kivo {
 namespace {
@@ -22,8 +26,7 @@ char* out_of_range_text(double value) {
 }  // namespace
 
 char* float_to_str(double value) {
-  const auto bits = __builtin_bit_cast(uint64_t, value);
-  if (((bits >> 52) & 0x7FF) == 0x7FF) return out_of_range_text(value);
+  if (!ieee754::is_finite(ieee754::split(value))) return out_of_range_text(value);
   bool negative = false;
   double magnitude = value;
   if (value < 0.0) {

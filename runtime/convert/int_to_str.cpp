@@ -1,6 +1,7 @@
 // Decimal text of a signed 64-bit integer.
-#include "convert/format.h"
-#include "text/str.h"
+#include "convert/int_to_str.h"
+
+#include "text/str_primitives.h"
 
 namespace kivo {
 

@@ -1,11 +1,12 @@
 // Lenient prefix parsers for decimal integers, decimal fractions and hexadecimal integers.
 #include "convert/parse.h"
-#include "text/str.h"
+
+#include "text/blank.h"
+#include "text/str_primitives.h"
 
 namespace kivo {
 namespace {
 
-bool is_blank(unsigned char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 bool is_digit(unsigned char c) { return c >= '0' && c <= '9'; }
 
 int64_t skip_blanks(const unsigned char* s, int64_t n) {

@@ -1,8 +1,12 @@
 #pragma once
-// The only door from the runtime to the operating system. Each OS has one implementation
-// (platform_linux.cpp, platform_windows.cpp); hosted test programs link a fake one instead,
-// which is how tests read the console, count live blocks and make allocations fail.
+// The only door from the runtime to the operating system. Each OS has one implementation:
+// platform_windows.cpp on kernel32 and msvcrt; on Linux platform_linux.cpp (exit, clock,
+// console) and platform_linux_heap.cpp (heap blocks), both on the system call stubs of
+// arch_x86_64.h. Hosted test programs link a fake one instead, which is how tests read the
+// console, count live blocks and make allocations fail.
 #include <stdint.h>
+
+#include "core/float_format.h"
 
 namespace kivo::platform {
 
@@ -25,9 +29,8 @@ void console_write(const char* p, int64_t n);
 // Bytes before the NUL of s; 0 for null.
 int64_t text_len(const char* s);
 
-// "%.6f" text of v, NUL-terminated, in a buffer of float_text_cap bytes; returns its length.
-// The buffer holds the longest double's text: a sign, 309 digits, a point and six decimals.
-inline constexpr int64_t float_text_cap = 320;
+// "%.6f" text of v, NUL-terminated, in a buffer of float_format_fixed6_cap bytes, which holds
+// the longest double's text; returns its length.
 int64_t float_text(double v, char* buf);
 
 }  // namespace kivo::platform

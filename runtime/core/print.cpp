@@ -50,7 +50,7 @@ int64_t print_int(int64_t v) {
 }
 
 int64_t print_float(double v) {
-  char text[platform::float_text_cap];
+  char text[float_format_fixed6_cap];
   platform::float_text(v, text);
   print_str(text);
   return 0;

@@ -2,19 +2,18 @@
 
 #include <stdint.h>
 
+#include "ieee754.h"
 #include "math/constants.h"
 
 namespace kivo::math {
 namespace {
 
-constexpr uint64_t fraction_mask = (uint64_t{1} << 52) - 1;
-constexpr int64_t hidden_bit = int64_t{1} << 52;
+using ieee754::fraction_mask;
+constexpr auto hidden_bit = static_cast<int64_t>(ieee754::hidden_bit);
 
 // Significand of a positive normal double as an integer in [2^52, 2^53): the double is this
 // many units of the last place of its binade.
-int64_t significand(double x) {
-  return static_cast<int64_t>(to_bits(x) & fraction_mask) | hidden_bit;
-}
+int64_t significand(double x) { return static_cast<int64_t>(ieee754::significand(ieee754::split(x))); }
 
 // The double with the sign and exponent of x and the given significand (in [2^52, 2^53)).
 double with_significand(double x, int64_t m) {

@@ -1,13 +1,11 @@
 // Substring, trimming and upper-casing: each gives a new block, even when nothing changes.
+#include "text/str_edit.h"
+
 #include "core/mem.h"
-#include "text/str.h"
+#include "text/blank.h"
+#include "text/str_primitives.h"
 
 namespace kivo {
-namespace {
-
-bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-
-}  // namespace
 
 char* str_substring(const char* s, int64_t start, int64_t end) {
   const int64_t len = str_len(s);
@@ -27,9 +25,9 @@ char* str_trim(const char* s) {
   if (s == nullptr) return nullptr;
   const int64_t len = str_len(s);
   int64_t start = 0;
-  while (start < len && is_blank(s[start])) ++start;
+  while (start < len && is_blank(static_cast<unsigned char>(s[start]))) ++start;
   int64_t end = len;
-  while (end > start && is_blank(s[end - 1])) --end;
+  while (end > start && is_blank(static_cast<unsigned char>(s[end - 1]))) --end;
   return str_substring(s, start, end);
 }
 

@@ -1,7 +1,8 @@
 // Measuring, allocating, copying and joining runtime strings.
+#include "text/str_primitives.h"
+
 #include "core/mem.h"
 #include "core/platform.h"
-#include "text/str.h"
 
 namespace kivo {
 

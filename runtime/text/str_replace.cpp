@@ -1,6 +1,10 @@
 // Replacing the first or every occurrence of a pattern.
+#include "text/str_replace.h"
+
 #include "core/mem.h"
-#include "text/str.h"
+#include "text/str_edit.h"
+#include "text/str_primitives.h"
+#include "text/str_search.h"
 
 namespace kivo {
 namespace {

@@ -1,5 +1,7 @@
 // Forward search for a pattern.
-#include "text/str.h"
+#include "text/str_search.h"
+
+#include "text/str_primitives.h"
 
 namespace kivo {
 

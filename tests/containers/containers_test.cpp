@@ -2,6 +2,7 @@
 #include <string>
 
 #include "containers/arena.h"
+#include "containers/ivec.h"
 #include "containers/vec.h"
 #include "core/mem.h"
 #include "fake_platform.h"

@@ -6,7 +6,8 @@
 #include <random>
 #include <string>
 
-#include "convert/format.h"
+#include "convert/float_to_str.h"
+#include "convert/int_to_str.h"
 #include "core/mem.h"
 #include "float_to_str_model.h"
 #include "string_results.h"

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "convert/float_format.h"
+#include "core/float_format.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (size_t at = 0; at + sizeof(double) <= size; at += sizeof(double)) {

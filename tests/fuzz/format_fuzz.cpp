@@ -8,7 +8,8 @@
 #include <cstring>
 #include <string>
 
-#include "convert/format.h"
+#include "convert/float_to_str.h"
+#include "convert/int_to_str.h"
 #include "core/mem.h"
 #include "fake_platform.h"
 #include "float_to_str_model.h"

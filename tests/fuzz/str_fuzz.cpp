@@ -9,7 +9,10 @@
 
 #include "core/mem.h"
 #include "fake_platform.h"
-#include "text/str.h"
+#include "text/str_edit.h"
+#include "text/str_primitives.h"
+#include "text/str_replace.h"
+#include "text/str_search.h"
 
 namespace {
 

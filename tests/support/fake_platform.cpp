@@ -5,7 +5,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "convert/float_format.h"
+#include "core/float_format.h"
 #include "core/platform.h"
 
 namespace kivo {

@@ -61,10 +61,10 @@ TEST(Platform, TextLengthScansToTheTerminator) {
 }
 
 std::string float_string(double v) {
-  char buf[float_text_cap];
+  char buf[float_format_fixed6_cap];
   std::memset(buf, '#', sizeof buf);
   const int64_t n = float_text(v, buf);
-  EXPECT_LT(n, float_text_cap);
+  EXPECT_LT(n, float_format_fixed6_cap);
   EXPECT_EQ(std::strlen(buf), static_cast<size_t>(n));
   return buf;
 }

@@ -1,12 +1,14 @@
 // Edge cases of the string routines, refused allocations, and random texts against
 // std::string models.
-#include "text/str.h"
-
 #include <random>
 #include <string>
 
 #include "core/mem.h"
 #include "string_results.h"
+#include "text/str_edit.h"
+#include "text/str_primitives.h"
+#include "text/str_replace.h"
+#include "text/str_search.h"
 
 namespace kivo {
 namespace {

@@ -1,6 +1,6 @@
-#include <stdint.h>
-
 #include "math/bits.h"
+
+#include <stdint.h>
 
 namespace kivo {
 

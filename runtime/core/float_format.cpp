@@ -6,10 +6,11 @@
 //    times 10^6, a product below 2^73 that one 128-bit multiply holds exactly.
 // Every step is integer arithmetic on the exact binary value, so ties and near-ties come out
 // as the C library's printf gives them.
-#include "convert/float_format.h"
+#include "core/float_format.h"
 
-#include "convert/float_format_big.h"
-#include "convert/float_format_digits.h"
+#include "core/float_format_big.h"
+#include "core/float_format_digits.h"
+#include "ieee754.h"
 
 namespace kivo {
 namespace {
@@ -44,21 +45,19 @@ char* put_micro(char* p, uint32_t micro) {
 }  // namespace
 
 int64_t float_format_fixed6(double v, char* out) {
-  const auto bits = __builtin_bit_cast(uint64_t, v);
-  const auto biased = static_cast<int>((bits >> 52) & 0x7ff);
-  const uint64_t fraction_bits = bits & ((uint64_t{1} << 52) - 1);
+  const ieee754::fields f = ieee754::split(v);
   char* p = out;
   // The sign bit decides the sign for zeros, NaNs and values that round to zero alike.
-  if ((bits >> 63) != 0) *p++ = '-';
+  if (f.negative) *p++ = '-';
 
-  if (biased == 0x7ff) {
-    p = put_text(p, fraction_bits != 0 ? "nan" : "inf");
+  if (!ieee754::is_finite(f)) {
+    p = put_text(p, f.fraction != 0 ? "nan" : "inf");
     *p = '\0';
     return p - out;
   }
 
-  const uint64_t m = biased == 0 ? fraction_bits : fraction_bits | (uint64_t{1} << 52);
-  const int e = (biased == 0 ? 1 : biased) - 1075;
+  const uint64_t m = ieee754::significand(f);
+  const int e = ieee754::exponent(f);
 
   uint64_t whole = 0;
   uint32_t micro = 0;

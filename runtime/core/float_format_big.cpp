@@ -1,8 +1,8 @@
 // The integer is kept in base 10^9 from the start, so the doubling steps are the only
 // arithmetic and the digits fall out limb by limb, with no long division at the end.
-#include "convert/float_format_big.h"
+#include "core/float_format_big.h"
 
-#include "convert/float_format_digits.h"
+#include "core/float_format_digits.h"
 
 namespace kivo {
 namespace {
@@ -13,12 +13,12 @@ constexpr int max_limbs = 35;
 // Shift per pass: a limb below 10^9 < 2^30 shifted by 32 leaves room for the carry in 64 bits.
 constexpr int max_shift = 32;
 
-struct Limbs {
+struct limbs {
   uint32_t digit[max_limbs];  // least significant first
   int count;
 };
 
-void push_value(Limbs& n, uint64_t v) {
+void push_value(limbs& n, uint64_t v) {
   while (v != 0) {
     n.digit[n.count++] = static_cast<uint32_t>(v % limb_base);
     v /= limb_base;
@@ -26,7 +26,7 @@ void push_value(Limbs& n, uint64_t v) {
 }
 
 // n <- n * 2^shift, 0 < shift <= max_shift.
-void shift_left(Limbs& n, int shift) {
+void shift_left(limbs& n, int shift) {
   uint64_t carry = 0;
   for (int i = 0; i < n.count; ++i) {
     const uint64_t t = (static_cast<uint64_t>(n.digit[i]) << shift) + carry;
@@ -41,7 +41,7 @@ void shift_left(Limbs& n, int shift) {
 char* float_format_big_integer(uint64_t m, int e, char* p) {
   // m < 2^53 takes the first 11 doublings within one 64-bit word.
   const int first = e < 11 ? e : 11;
-  Limbs n;
+  limbs n;
   n.count = 0;
   push_value(n, m << first);
   for (int left = e - first; left > 0; left -= max_shift) {
