@@ -27,7 +27,7 @@ std::string filler(size_t n) {
 
 // The needle appears only at the very end, and its first bytes recur often, which is the
 // naive search's slow case and an ordinary one for strstr.
-struct SearchInput {
+struct search_input {
   std::string hay = std::string(kBytes - 8, 'a') + "aaaaaab";
   std::string needle = "aaaab";
 };
@@ -48,11 +48,11 @@ void BM_libc_strlen(benchmark::State& state) {
 }
 
 void BM_str_find(benchmark::State& state) {
-  const SearchInput in;
+  const search_input in;
   for (auto _ : state) benchmark::DoNotOptimize(kivo::str_find(in.hay.c_str(), in.needle.c_str()));
 }
 void BM_libc_strstr(benchmark::State& state) {
-  const SearchInput in;
+  const search_input in;
   for (auto _ : state) {
     const char* hay = in.hay.c_str();
     benchmark::DoNotOptimize(hay);

@@ -37,6 +37,9 @@ char* float_to_str(double value) {
   const auto integer_part = static_cast<int64_t>(magnitude);
   const auto fraction = static_cast<int64_t>((magnitude - static_cast<double>(integer_part)) * 1000000.0);
 
+  // The text is assembled from int_to_str and the string routines, five blocks on the way,
+  // rather than written into one buffer: those steps are the routine's definition, and which
+  // of its allocations fails decides what a caller gets (null, never a partial text).
   char* integer_digits = int_to_str(integer_part);
   char* fraction_digits = int_to_str(fraction);
   char* zeros = nullptr;

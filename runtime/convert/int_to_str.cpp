@@ -5,6 +5,8 @@
 
 namespace kivo {
 
+// Its own decimal writer rather than the console's: the result is a string block of exactly
+// the text's length, so the digits are counted before the block is asked for.
 char* int_to_str(int64_t value) {
   if (value == 0) {
     char* p = str_alloc(1);

@@ -7,7 +7,8 @@ namespace kivo {
 
 // New block of at least n bytes, or null when the OS refuses (n of 0 or negative, or too large).
 void* mem_alloc(int64_t n);
-// Releases a block from mem_alloc; null or a pointer that is no block base is ignored. Returns 0.
+// Releases a block from mem_alloc; null or a pointer that is no block base is ignored. Returns
+// 0, as every routine fills the result slot that compiled code gives each call.
 int64_t mem_free(void* p);
 // Copies n bytes forward, one at a time, with no regard for overlap. Returns dst.
 void* mem_copy(void* dst, const void* src, int64_t n);

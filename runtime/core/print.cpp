@@ -8,7 +8,10 @@ namespace {
 void write_newline() { platform::console_write("\n", 1); }
 
 // Decimal text of v, built backwards; the magnitude is divided as unsigned so that the
-// most negative value needs no special case.
+// most negative value needs no special case. The runtime has two more decimal writers, on
+// purpose: int_to_str must hand back a string block of exactly the text's length, and the
+// "%.6f" renderer writes runs of zero-padded digits into its caller's buffer. This one may
+// allocate nothing and writes the text as one piece, as the console's contract asks.
 void write_decimal(int64_t v) {
   char text[21];
   char* p = text + sizeof text;

@@ -1,6 +1,7 @@
 #pragma once
 // Console output. Nothing is buffered: every piece of text is one write to standard output
-// and every line end one more. All routines return 0.
+// and every line end one more. All routines return 0: compiled code gives every call a result
+// slot, so routines that only print still fill it.
 #include <stdint.h>
 
 namespace kivo {

@@ -10,11 +10,11 @@
 namespace kivo {
 namespace {
 
-using Vec = fake::Test;
-using Arena = fake::Test;
+using Vec = fake::fixture;
+using Arena = fake::fixture;
 
 // Sizes whose block would not fit in 64 bits fail before any request, rather than wrapping.
-TEST_F(Vec, RefusesBadSizesAndNullArguments) {
+TEST_F(Vec, RefusesBadArguments) {
   for (int64_t size : {int64_t{0}, int64_t{-1}, (int64_t{1} << 60) + 1, INT64_MAX}) EXPECT_EQ(vec_new(size), nullptr);
   EXPECT_EQ(fake::heap_requests(), 0);
   EXPECT_EQ(vec_reserve(nullptr, 1) + vec_push(nullptr, "x") + vec_free(nullptr), -3);
@@ -90,7 +90,7 @@ TEST_F(Vec, PushingItsOwnElementWhileGrowingKeepsTheValue) {
 
 // The fields are public: sizes past 64 bits and records that no longer hold together fail
 // with the vector unchanged, rather than computing addresses from them.
-TEST_F(Vec, OverflowingSizesAndBrokenFieldsAreRefused) {
+TEST_F(Vec, RefusesRecordsThatDoNotHoldTogether) {
   vec* v = vec_new(8);
   ASSERT_NE(v, nullptr);
   ivec_push(v, 1);
@@ -120,7 +120,7 @@ TEST_F(Vec, OverflowingSizesAndBrokenFieldsAreRefused) {
   vec_free(v);
 }
 
-TEST_F(Arena, RefusesBadSizesAndNullArgumentsAndKeepsABorrowedBuffer) {
+TEST_F(Arena, RefusesBadArguments) {
   for (int64_t size : {int64_t{0}, int64_t{-1}, int64_t{1} << 62}) EXPECT_EQ(arena_new(size), nullptr);
   for (int64_t refused : {1, 2}) {  // the record, then the block
     fake::fail_request(refused);
@@ -135,7 +135,12 @@ TEST_F(Arena, RefusesBadSizesAndNullArgumentsAndKeepsABorrowedBuffer) {
   for (int64_t n : {0, -8}) EXPECT_EQ(arena_alloc(a, n), nullptr);
   EXPECT_EQ(arena_strdup(a, nullptr), nullptr);
   EXPECT_EQ(a->used, 0);
+  arena_free(a);
+}
 
+TEST_F(Arena, FreeKeepsABorrowedBuffer) {
+  arena* a = arena_new(64);
+  ASSERT_NE(a, nullptr);
   char* own = a->base;
   alignas(8) static char borrowed[64];
   a->base = borrowed;

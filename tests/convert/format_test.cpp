@@ -15,9 +15,9 @@
 namespace kivo {
 namespace {
 
-using Format = fake::Test;
+using Format = fake::fixture;
 
-TEST_F(Format, IntegersInNewBlocks) {
+TEST_F(Format, IntToStrGivesPlainDecimal) {
   for (int64_t v : {int64_t{0}, int64_t{-1}, int64_t{1000000}, INT64_MAX, INT64_MIN, INT64_MIN + 1}) {
     EXPECT_EQ(take(int_to_str(v)), std::to_string(v));
   }
@@ -36,11 +36,11 @@ TEST_F(Format, IntegersInNewBlocks) {
 }
 
 TEST_F(Format, FloatsTruncateToSixDecimals) {
-  struct Case {
+  struct value_case {
     double v;
     const char* want;
   };
-  for (const Case& c : {Case{3.141592653589793, "3.141592"}, {-0.0, "0.000000"}, {-0.0000001, "-0.000000"},
+  for (const value_case& c : {value_case{3.141592653589793, "3.141592"}, {-0.0, "0.000000"}, {-0.0000001, "-0.000000"},
                         {-2.5, "-2.500000"}, {2.675, "2.674999"}, {100.1, "100.099999"}, {9.9999999, "9.999999"},
                         {0.000001, "0.000001"}, {4.9e-324, "0.000000"}, {NAN, "nan"}, {-NAN, "nan"},
                         {INFINITY, "inf"}, {-INFINITY, "-inf"},
@@ -68,7 +68,7 @@ TEST_F(Format, RandomFloatsAgreeWithTheModelToTheLastDigit) {
   }
 }
 
-TEST_F(Format, FloatReleasesEveryIntermediateAndFailsWhole) {
+TEST_F(Format, FloatToStrFailsWholeAndLeavesOnlyItsResult) {
   char* a = float_to_str(-2.5);
   EXPECT_EQ(fake::live_blocks(), 1);
   EXPECT_EQ(take(a), "-2.500000");

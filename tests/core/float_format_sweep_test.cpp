@@ -10,7 +10,7 @@
 namespace kivo {
 namespace {
 
-TEST(FloatFormat, RandomBitPatternsOverEveryExponent) {
+TEST(FloatFormatSweep, RandomValuesOfEveryExponentMatchTheCLibrary) {
   mismatches m;
   std::mt19937_64 rng(2024);
   // Every biased exponent and both signs get the same share, with random fraction bits.

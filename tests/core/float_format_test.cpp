@@ -12,13 +12,13 @@
 namespace kivo {
 namespace {
 
-TEST(FloatFormat, SignsSpecialValuesAndTies) {
-  struct Case {
+TEST(FloatFormat, NamedValuesMatchTheCLibrary) {
+  struct value_case {
     double v;
     const char* want;
   };
-  for (const Case& c : {
-           Case{0.0, "0.000000"}, {-0.0, "-0.000000"}, {-1e-9, "-0.000000"}, {INFINITY, "inf"}, {-INFINITY, "-inf"},
+  for (const value_case& c : {
+           value_case{0.0, "0.000000"}, {-0.0, "-0.000000"}, {-1e-9, "-0.000000"}, {INFINITY, "inf"}, {-INFINITY, "-inf"},
            // Quiet, signalling and full-payload NaNs keep their sign.
            {from_bits(0x7ff8000000000000), "nan"}, {from_bits(0xfff8000000000000), "-nan"},
            {from_bits(0x7ff0000000000001), "nan"}, {from_bits(0xffffffffffffffff), "-nan"},
@@ -32,7 +32,7 @@ TEST(FloatFormat, SignsSpecialValuesAndTies) {
   }
 }
 
-TEST(FloatFormat, TiesBoundariesPowersAndExtremes) {
+TEST(FloatFormat, TiesBoundariesAndExtremesMatchTheCLibrary) {
   mismatches m;
   // A tie sits exactly on half a millionth only for odd multiples of 2^-7; try them at every
   // magnitude where they still have a fraction.

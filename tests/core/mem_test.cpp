@@ -5,20 +5,22 @@
 namespace kivo {
 namespace {
 
-using Mem = fake::Test;
+using Mem = fake::fixture;
 
-TEST_F(Mem, AllocGivesZeroedBlocksRefusesImpossibleSizesAndFreeIgnoresNull) {
+TEST_F(Mem, ImpossibleSizesGiveNull) {
   EXPECT_EQ(mem_alloc(0), nullptr);
   EXPECT_EQ(mem_alloc(-1), nullptr);
   EXPECT_EQ(mem_alloc(INT64_MIN), nullptr);
+  EXPECT_EQ(mem_free(nullptr), 0);
+}
 
+TEST_F(Mem, FreshBlocksReadZero) {
   auto* p = static_cast<unsigned char*>(mem_alloc(100));
   ASSERT_NE(p, nullptr);
   for (int i = 0; i < 100; ++i) EXPECT_EQ(p[i], 0) << i;
   EXPECT_EQ(fake::live_blocks(), 1);
   EXPECT_EQ(mem_free(p), 0);
   EXPECT_EQ(fake::live_blocks(), 0);
-  EXPECT_EQ(mem_free(nullptr), 0);
 }
 
 TEST_F(Mem, FailedRequestIsNull) {
@@ -29,14 +31,16 @@ TEST_F(Mem, FailedRequestIsNull) {
   mem_free(first);
 }
 
-TEST_F(Mem, CopyRereadsWhatItWroteWhileMoveHandlesOverlap) {
-  char moved[] = "abcdefg";
-  EXPECT_EQ(mem_move(moved + 2, moved, 5), moved + 2);
-  EXPECT_STREQ(moved, "ababcde");
-
+TEST_F(Mem, CopyRereadsBytesItWrote) {
   char copied[] = "abcdefg";
   EXPECT_EQ(mem_copy(copied + 2, copied, 5), copied + 2);
   EXPECT_STREQ(copied, "abababa");
+}
+
+TEST_F(Mem, MoveHandlesOverlapBothWays) {
+  char moved[] = "abcdefg";
+  EXPECT_EQ(mem_move(moved + 2, moved, 5), moved + 2);
+  EXPECT_STREQ(moved, "ababcde");
 
   char down[] = "abcdefg";
   mem_move(down, down + 2, 5);

@@ -7,7 +7,7 @@
 namespace kivo {
 namespace {
 
-using Print = fake::Test;
+using Print = fake::fixture;
 
 TEST_F(Print, IntegersAreSignedDecimalWithoutPadding) {
   print_int(0);

@@ -2,19 +2,17 @@
 // compiler reads it, must give the original bytes; the array values, written in chunks of
 // any size, must equal a plain one-value-at-a-time rendering.
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "fuzz_check.h"
+#include "payload_model.h"
 #include "payloadgen_format.h"
 
 namespace {
 
-void check(bool ok) {
-  if (!ok) std::abort();
-}
+using kivo::fuzz::check;
 
 // Reads the inside of a string literal as a compiler does, for the escapes the generator may
 // write; anything else that a compiler would not take as itself fails the check.
@@ -46,19 +44,6 @@ std::string parse_literal(std::string_view text) {
   return out;
 }
 
-std::string model_values(const uint8_t* data, size_t n) {
-  std::string out;
-  char value[8];
-  for (size_t i = 0; i < n;) {
-    std::snprintf(value, sizeof value, "0x%02x", data[i]);
-    out += value;
-    ++i;
-    if (i < n) out += ',';
-    if (i % 16 == 0) out += '\n';
-  }
-  return out;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -82,6 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     values.append(room.data(), end);
   }
   check(done == size);
-  check(values == model_values(data, size));
+  check(values == payloadgen_test::model_array_values(
+                      std::string_view(reinterpret_cast<const char*>(data), size)));
   return 0;
 }

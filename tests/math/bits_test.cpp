@@ -12,7 +12,7 @@ namespace {
 
 constexpr int64_t x = static_cast<int64_t>(0xDEADBEEFCAFEBABEu);
 
-TEST(Bits, ReportPatternZeroAndExtremes) {
+TEST(Bits, KnownPatternsGiveTheirCounts) {
   const int64_t cases[][2] = {
       {popcnt(x), 46}, {clz(x), 0}, {ctz(x), 1}, {bswap(x), -4703166713275961890},
       {rotl(x, 8), -5927036404436910370}, {popcnt(0), 0}, {popcnt(-1), 64}, {clz(0), 64},

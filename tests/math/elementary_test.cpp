@@ -19,10 +19,10 @@ using test::from_bits, test::same_bits, test::spread, test::inf, test::nan;
 
 constexpr double tiny = DBL_TRUE_MIN, pi = math::pi;
 
-struct Case { const char* what; double got, want; };
+struct value_case { const char* what; double got, want; };
 
-TEST(Elementary, KnownValuesAndDomainEdges) {
-  const Case cases[] = {
+TEST(Elementary, KnownValuesToTheBit) {
+  const value_case cases[] = {
       {"sqrt(2)", sqrt(2.0), from_bits(0x3FF6A09E667F3BCC)}, {"sqrt(4)", sqrt(4.0), 2.0},
       {"sqrt(0.25)", sqrt(0.25), 0.5}, {"sqrt(9)", sqrt(9.0), 3.0}, {"sqrt(-1)", sqrt(-1.0), 0.0},
       {"sqrt(1e-20)", sqrt(1e-20), 1.000000000002308e-10},  // the threshold is absolute
@@ -53,10 +53,10 @@ TEST(Elementary, KnownValuesAndDomainEdges) {
       {"pow(2,inf)", pow(2.0, inf), inf}, {"pow(1,inf)", pow(1.0, inf), nan},
       {"pow(nan,-1)", pow(nan, -1.0), inf}, {"pow(-inf,3)", pow(-inf, 3.0), -inf},
   };
-  for (const Case& c : cases) EXPECT_TRUE(same_bits(c.got, c.want)) << c.what;
+  for (const value_case& c : cases) EXPECT_TRUE(same_bits(c.got, c.want)) << c.what;
 }
 
-TEST(Elementary, GcdSignsZeroAndTheMostNegativeValue) {
+TEST(Elementary, GcdTakesMagnitudes) {
   const int64_t cases[][3] = {
       {48, 18, 6}, {-48, 18, 6}, {-4, -6, 2}, {0, 5, 5}, {5, 0, 5}, {0, 0, 0},
       {INT64_MAX, INT64_MAX - 1, 1}, {INT64_MIN, 0, INT64_MIN}, {0, INT64_MIN, INT64_MIN},
@@ -83,7 +83,7 @@ void expect_sqrt_exp_log_like_the_model(double x) {
 
 // Random bit patterns reach every binade, subnormals, infinities and NaN; the spread values
 // cover the ranges where the routines do real work.
-TEST(MathModel, EveryRoutineOnSpecialAndRandomArguments) {
+TEST(MathModel, RoutinesMatchThePlainModel) {
   for (double x : special) expect_sqrt_exp_log_like_the_model(x);
   for (double b : special) {
     for (double e : special) EXPECT_TRUE(same_bits(pow(b, e), model::pow(b, e))) << b << "^" << e;

@@ -15,9 +15,9 @@ std::string expected_report() {
   return text.str();
 }
 
-using Driver = fake::Test;
+using Driver = fake::fixture;
 
-TEST_F(Driver, PrintsTheWholeReportAndReleasesEverything) {
+TEST_F(Driver, PrintsTheExactReport) {
   EXPECT_EQ(main(), 0);
   const std::string report = fake::take_output();
   EXPECT_EQ(report, expected_report());

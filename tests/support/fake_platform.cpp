@@ -11,7 +11,7 @@
 namespace kivo {
 namespace {
 
-struct FakeState {
+struct fake_state {
   std::string output;
   int64_t writes = 0;
   int64_t written = 0;                        // console bytes since the last reset
@@ -22,8 +22,8 @@ struct FakeState {
   int64_t file_time = 134116992000000000;  // 2026-01-01 00:00 UTC
 };
 
-FakeState& state() {
-  static FakeState s;
+fake_state& state() {
+  static fake_state s;
   return s;
 }
 
@@ -37,7 +37,7 @@ namespace platform {
 void exit_process(uint32_t code) { std::_Exit(static_cast<int>(code)); }
 
 void* block_alloc(uint64_t n) {
-  FakeState& s = state();
+  fake_state& s = state();
   ++s.requests;
   s.written_at_request.push_back(s.written);
   if (s.requests == s.fail_at || n == 0 || n > largest_block) return nullptr;
@@ -78,7 +78,7 @@ int64_t float_text(double v, char* buf) { return float_format_fixed6(v, buf); }
 namespace fake {
 
 void reset() {
-  FakeState& s = state();
+  fake_state& s = state();
   s.output.clear();
   s.writes = 0;
   s.written = 0;
@@ -104,12 +104,12 @@ int64_t output_before_request(int64_t n) {
 void fail_request(int64_t n) { state().fail_at = n == 0 ? 0 : state().requests + n; }
 void set_file_time(int64_t file_time) { state().file_time = file_time; }
 
-void Test::SetUp() {
+void fixture::SetUp() {
   reset();
   live_at_start_ = live_blocks();
 }
 
-void Test::TearDown() { EXPECT_EQ(live_blocks(), live_at_start_) << "heap blocks leaked"; }
+void fixture::TearDown() { EXPECT_EQ(live_blocks(), live_at_start_) << "heap blocks leaked"; }
 
 }  // namespace fake
 }  // namespace kivo

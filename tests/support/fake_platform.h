@@ -32,7 +32,7 @@ void fail_request(int64_t n);
 void set_file_time(int64_t file_time);
 
 // A test whose every case starts with a clean fake and must release every block it took.
-class Test : public ::testing::Test {
+class fixture : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;

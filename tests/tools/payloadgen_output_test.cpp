@@ -53,7 +53,7 @@ tree with_odd_names(tree t) {
   return t;
 }
 
-TEST(PayloadgenOutput, DocumentedExampleWithEmptyAndSixteenByteFiles) {
+TEST(PayloadgenOutput, WritesTheDocumentedExample) {
   scratch_dir dir;
   const tree t = {{"bin/Release/kivoc.exe", "ABCDEFGHIJKLMNOPQRST"},
                   {"kivo.mod", ""},

@@ -1,5 +1,5 @@
-// Scratch trees for payloadgen, a runner for the built tool, and an independent model of the
-// header it must write.
+// Scratch trees for payloadgen and a runner for the built tool; the header it must write is
+// payload_model.h's.
 #pragma once
 
 #include <cstdint>
@@ -8,6 +8,8 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "payload_model.h"
 
 namespace payloadgen_test {
 
@@ -25,19 +27,8 @@ struct scratch_dir {
   std::string path;
 };
 
-// File contents by path relative to the root ("bin/Release/kivoc.exe", "lib/a.txt").
-using tree = std::map<std::string, std::string>;
-
 // Writes t's files under root, next to an empty tools/ directory.
 void build_tree(const std::string& root, const tree& t);
-
-// What payloadgen must embed for t, in table order; files below lib/'s subdirectories are not.
-struct model_record {
-  std::string read_path, table_path, array_name;
-  const std::string* bytes;
-};
-std::vector<model_record> model_records(const tree& t);
-std::string model_header(const tree& t);  // as written on Linux
 
 struct run_options {
   std::optional<std::uint64_t> file_size_limit;  // RLIMIT_FSIZE, in bytes

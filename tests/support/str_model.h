@@ -1,0 +1,84 @@
+#pragma once
+// What the string routines must give, written plainly with std::string: the models that the
+// unit tests and the fuzz target compare the runtime with. Null strings are the callers'
+// business; these take texts.
+#include <stdint.h>
+
+#include <string>
+
+namespace kivo::model {
+
+inline bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+inline int64_t find(const std::string& hay, const std::string& needle) {
+  const size_t at = hay.find(needle);
+  return at == std::string::npos ? -1 : static_cast<int64_t>(at);
+}
+
+inline std::string substring(const std::string& s, int64_t start, int64_t end) {
+  const auto len = static_cast<int64_t>(s.size());
+  if (start < 0) start = 0;
+  if (end < 0 || end > len) end = len;
+  if (end <= start) return "";
+  return s.substr(static_cast<size_t>(start), static_cast<size_t>(end - start));
+}
+
+inline std::string trim(const std::string& s) {
+  size_t start = 0, end = s.size();
+  while (start < end && is_blank(s[start])) ++start;
+  while (end > start && is_blank(s[end - 1])) --end;
+  return s.substr(start, end - start);
+}
+
+inline std::string upper(std::string s) {
+  for (char& c : s) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 0x20);
+  }
+  return s;
+}
+
+inline std::string replace_first(const std::string& s, const std::string& old_text,
+                                 const std::string& new_text) {
+  const size_t at = s.find(old_text);
+  if (at == std::string::npos) return s;
+  return s.substr(0, at) + new_text + s.substr(at + old_text.size());
+}
+
+// Every occurrence replaced, each search starting again at the front, so occurrences that a
+// replacement forms with its surroundings are replaced too. Where that may go on for ever it
+// is given up for one forward pass over the original text, which goes on after each
+// insertion: always when the replacement holds the pattern, and, when the replacement is
+// longer, holds every byte of the pattern, starts with a proper suffix of it and ends with a
+// proper prefix of it, once the rounds have searched more than the budget of bytes.
+inline std::string replace(const std::string& s, const std::string& old_text,
+                           const std::string& new_text) {
+  if (old_text.empty()) return s;
+  auto forward = [&] {
+    std::string out = s;
+    for (size_t at = out.find(old_text); at != std::string::npos;
+         at = out.find(old_text, at + new_text.size())) {
+      out.replace(at, old_text.size(), new_text);
+    }
+    return out;
+  };
+  if (new_text.find(old_text) != std::string::npos) return forward();
+  bool may_loop = false;
+  if (new_text.size() > old_text.size() &&
+      old_text.find_first_not_of(new_text) == std::string::npos) {
+    bool left = false, right = false;
+    for (size_t k = 1; k < old_text.size(); ++k) {
+      left = left || new_text.compare(0, k, old_text, old_text.size() - k, k) == 0;
+      right = right || new_text.compare(new_text.size() - k, k, old_text, 0, k) == 0;
+    }
+    may_loop = left && right;
+  }
+  int64_t budget = 65536 + static_cast<int64_t>((s.size() + 1) * 16 * (new_text.size() + 1));
+  std::string out = s;
+  for (size_t at; (at = out.find(old_text)) != std::string::npos;) {
+    if (may_loop && (budget -= static_cast<int64_t>(out.size())) < 0) return forward();
+    out.replace(at, old_text.size(), new_text);
+  }
+  return out;
+}
+
+}  // namespace kivo::model

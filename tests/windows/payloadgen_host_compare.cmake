@@ -1,0 +1,54 @@
+# payloadgen.exe under wine and the Linux payloadgen, run in the same source trees, must write
+# the same header, but for the CR LF line ends of Windows text files. What that header must
+# hold is the business of the model tests on each side; this checks that the two builds agree.
+# cmake -DRUN=wine-run -DEXE=payloadgen.exe -DHOST=linux-payloadgen -DSAMPLE=any-binary-file
+#       -DWORK=dir -P payloadgen_host_compare.cmake
+cmake_minimum_required(VERSION 3.25)
+
+if(NOT HOST OR NOT EXISTS "${HOST}")
+  message(STATUS "no Linux payloadgen at \"${HOST}\": nothing to compare payloadgen.exe with")
+  return()
+endif()
+
+# Every input present, binary bytes that text mode would mangle, library names whose
+# byte-wise order differs from the case-blind order, and a subdirectory among them.
+set(full ${WORK}/full)
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${full}/tools ${full}/bin/Release ${full}/lib/sub)
+file(COPY_FILE ${SAMPLE} ${full}/bin/Release/kivoc.exe)
+string(ASCII 26 ctrl_z)
+file(WRITE ${full}/bin/Release/kivo.exe "kivo\r\n${ctrl_z}\n\r\ttail")
+file(WRITE ${full}/kivo.mod "module kivo 1.0\n")
+file(WRITE ${full}/kivo.lock "")
+foreach(name a.txt B.txt Z.lib.kv _u.kv zeta "a b.kv" sub/inner.kv)
+  file(WRITE "${full}/lib/${name}" "${name}\n")
+endforeach()
+# Only the compiler, and no lib directory.
+set(bare ${WORK}/bare)
+file(MAKE_DIRECTORY ${bare}/tools ${bare}/bin/Release)
+file(WRITE ${bare}/bin/Release/kivoc.exe "0123456789abcdef0")
+
+set(problems "")
+foreach(dir ${full} ${bare})
+  execute_process(COMMAND ${RUN} ${EXE} WORKING_DIRECTORY ${dir} RESULT_VARIABLE exe_code
+                  OUTPUT_QUIET)
+  file(RENAME ${dir}/tools/payload.h ${dir}.exe.h)
+  execute_process(COMMAND ${HOST} WORKING_DIRECTORY ${dir} RESULT_VARIABLE host_code
+                  OUTPUT_QUIET)
+  # Compared as files: CMake's string comparison does not see carriage returns reliably.
+  file(READ ${dir}/tools/payload.h host_header)
+  string(REPLACE "\n" "\r\n" host_crlf "${host_header}")
+  file(WRITE ${dir}.linux-crlf.h "${host_crlf}")
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${dir}.exe.h ${dir}.linux-crlf.h
+                  RESULT_VARIABLE differs)
+  if(NOT exe_code STREQUAL "0" OR NOT host_code STREQUAL "0")
+    string(APPEND problems "${dir}: exit codes ${exe_code} (.exe) and ${host_code} (Linux)\n")
+  elseif(differs)
+    string(APPEND problems "${dir}: the headers differ beyond their line ends "
+                           "(${dir}.exe.h, ${dir}.linux-crlf.h)\n")
+  endif()
+endforeach()
+
+if(problems)
+  message(FATAL_ERROR "${EXE} and ${HOST}:\n${problems}")
+endif()
