@@ -30,7 +30,9 @@ void print_float_step(double v) {
 
 }  // namespace
 
-int64_t main() {
+// The driver, entered from the runtime's process entry through the C door that every
+// compiled program uses.
+extern "C" int64_t kivo_main() {
   print_line("=== KivoNative v1.1.0 Feature Showcase ===");
 
   print_line("Hex:  ");

@@ -4,6 +4,6 @@
 
 namespace kivo {
 
-extern "C" void start() { platform::exit_process(static_cast<uint32_t>(main())); }
+extern "C" void start() { platform::exit_process(static_cast<uint32_t>(kivo_main())); }
 
 }  // namespace kivo

@@ -18,7 +18,7 @@ std::string expected_report() {
 using Driver = fake::fixture;
 
 TEST_F(Driver, PrintsTheExactReport) {
-  EXPECT_EQ(main(), 0);
+  EXPECT_EQ(kivo_main(), 0);
   const std::string report = fake::take_output();
   EXPECT_EQ(report, expected_report());
   EXPECT_EQ(report.size(), 704u);
@@ -28,24 +28,24 @@ TEST_F(Driver, PrintsTheExactReport) {
 }
 
 TEST_F(Driver, ReportIsTheSameOnEveryRun) {
-  main();
+  kivo_main();
   const std::string first = fake::take_output();
   fake::set_file_time(1);
-  main();
+  kivo_main();
   EXPECT_EQ(fake::take_output(), first);
 }
 
 // Every heap request of a run, refused in turn: the driver must still end with 0, print a
 // report that agrees with the full one up to where it could go on, and leak nothing.
 TEST_F(Driver, SurvivesEachFailedHeapRequest) {
-  main();
+  kivo_main();
   fake::take_output();
   const int64_t requests = fake::heap_requests();
   ASSERT_GT(requests, 0);
   for (int64_t n = 1; n <= requests; ++n) {
     fake::reset();
     fake::fail_request(n);
-    EXPECT_EQ(main(), 0) << "request " << n;
+    EXPECT_EQ(kivo_main(), 0) << "request " << n;
     EXPECT_EQ(fake::live_blocks(), 0) << "request " << n;
     const std::string report = fake::take_output();
     EXPECT_FALSE(report.empty()) << "request " << n;
@@ -58,7 +58,7 @@ TEST_F(Driver, SurvivesEachFailedHeapRequest) {
 // many blocks as they like.
 int64_t first_request_after(const std::string& text, std::string& clean_report) {
   fake::reset();
-  main();
+  kivo_main();
   clean_report = fake::take_output();
   const size_t at = clean_report.find(text);
   if (at == std::string::npos) return 0;
@@ -81,7 +81,7 @@ TEST_F(Driver, EndsAfterTheSquaresHeadingWhenTheVectorCannotBeMade) {
   for (const int64_t n : {header, header + 1}) {
     fake::reset();
     fake::fail_request(n);
-    EXPECT_EQ(main(), 0) << "request " << n;
+    EXPECT_EQ(kivo_main(), 0) << "request " << n;
     EXPECT_EQ(fake::take_output(), clean.substr(0, cut + heading.size())) << "request " << n;
     EXPECT_EQ(fake::live_blocks(), 0) << "request " << n;
   }
@@ -100,7 +100,7 @@ TEST_F(Driver, EndsAfterTheUsedBytesLabelWhenTheArenaCannotBeMade) {
   for (const int64_t n : {header, header + 1}) {
     fake::reset();
     fake::fail_request(n);
-    EXPECT_EQ(main(), 0) << "request " << n;
+    EXPECT_EQ(kivo_main(), 0) << "request " << n;
     EXPECT_EQ(fake::take_output(), expected) << "request " << n;
     EXPECT_EQ(fake::live_blocks(), 0) << "request " << n;
   }
