@@ -1,0 +1,81 @@
+# Installs the freestanding runtime for programs built outside this tree (a compiler's driver,
+# or any build system): the static library, the one entry object, <kivo/runtime.h>, a CMake
+# package (find_package(KivoRuntime 1.1) gives Kivo::runtime) and kivo-runtime.pc.
+#
+# The package carries the options the in-tree freestanding programs get from kivo_freestanding
+# and kivo_cpu, read from those targets so that the two never drift apart. Options that only
+# C++ accepts go to C++ sources alone, and the pkg-config file, which cannot tell languages
+# apart, gives only those that C accepts too.
+include(CMakePackageConfigHelpers)
+
+# The entry (_start or start, kivo_main's caller, and the compiler's memcpy and memset) as one
+# relocatable object: a program links it whole, ahead of the library, so the entry symbol
+# never has to be found inside an archive.
+set(kivo_entry_object ${CMAKE_CURRENT_BINARY_DIR}/kivo-entry.o)
+add_custom_command(
+  OUTPUT ${kivo_entry_object}
+  COMMAND ${CMAKE_CXX_COMPILER} -nostdlib -r -o ${kivo_entry_object} $<TARGET_OBJECTS:kivo_entry>
+  DEPENDS kivo_entry $<TARGET_OBJECTS:kivo_entry>
+  COMMAND_EXPAND_LISTS VERBATIM)
+add_custom_target(kivo_entry_object ALL DEPENDS ${kivo_entry_object})
+
+# An option of the in-tree targets as the package gives it: generator expressions on the
+# compiler are decided for this build's compiler.
+function(kivo_package_options out)
+  set(options "")
+  foreach(target IN LISTS ARGN)
+    get_target_property(list ${target} ${property})
+    if(list)
+      list(APPEND options ${list})
+    endif()
+  endforeach()
+  set(result "")
+  foreach(option IN LISTS options)
+    if(option MATCHES "^\\$<\\$<CXX_COMPILER_ID:([A-Za-z]+)>:(.*)>$")
+      if(CMAKE_CXX_COMPILER_ID STREQUAL CMAKE_MATCH_1)
+        list(APPEND result "${CMAKE_MATCH_2}")
+      endif()
+    elseif(option MATCHES "\\$<")
+      message(FATAL_ERROR "kivo_package.cmake cannot pass on the option ${option}")
+    else()
+      list(APPEND result "${option}")
+    endif()
+  endforeach()
+  set(${out} "${result}" PARENT_SCOPE)
+endfunction()
+
+set(property INTERFACE_COMPILE_OPTIONS)
+kivo_package_options(compile_options kivo_freestanding kivo_cpu)
+set(cxx_only_regex "^-fno-(exceptions|rtti|threadsafe-statics)$")
+set(KIVO_PACKAGE_C_OPTIONS ${compile_options})
+list(FILTER KIVO_PACKAGE_C_OPTIONS EXCLUDE REGEX "${cxx_only_regex}")
+set(KIVO_PACKAGE_CXX_OPTIONS ${compile_options})
+list(FILTER KIVO_PACKAGE_CXX_OPTIONS INCLUDE REGEX "${cxx_only_regex}")
+list(TRANSFORM KIVO_PACKAGE_CXX_OPTIONS REPLACE "^(.+)$" "$<$<COMPILE_LANGUAGE:CXX>:\\1>")
+set(property INTERFACE_LINK_OPTIONS)
+kivo_package_options(KIVO_PACKAGE_LINK_OPTIONS kivo_freestanding)
+set(property INTERFACE_LINK_LIBRARIES)
+kivo_package_options(KIVO_PACKAGE_SYSTEM_LIBS kivo_freestanding)
+
+set(KIVO_PACKAGE_ARCHIVE libkivo-runtime.a)
+set(KIVO_PACKAGE_ENTRY kivo-entry.o)
+set(package_dir lib/cmake/KivoRuntime)
+
+configure_file(${PROJECT_SOURCE_DIR}/cmake/KivoRuntimeConfig.cmake.in
+               ${CMAKE_CURRENT_BINARY_DIR}/KivoRuntimeConfig.cmake @ONLY)
+write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/KivoRuntimeConfigVersion.cmake
+                                 VERSION ${PROJECT_VERSION} COMPATIBILITY SameMajorVersion)
+list(JOIN KIVO_PACKAGE_C_OPTIONS " " KIVO_PC_CFLAGS)
+list(JOIN KIVO_PACKAGE_LINK_OPTIONS " " KIVO_PC_LINK_OPTIONS)
+list(TRANSFORM KIVO_PACKAGE_SYSTEM_LIBS PREPEND -l OUTPUT_VARIABLE system_libs)
+list(JOIN system_libs " " KIVO_PC_SYSTEM_LIBS)
+configure_file(${PROJECT_SOURCE_DIR}/cmake/kivo-runtime.pc.in
+               ${CMAKE_CURRENT_BINARY_DIR}/kivo-runtime.pc @ONLY)
+
+install(FILES $<TARGET_FILE:kivo_runtime_free> DESTINATION lib RENAME ${KIVO_PACKAGE_ARCHIVE})
+install(FILES ${kivo_entry_object} DESTINATION lib)
+install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/abi/kivo/runtime.h DESTINATION include/kivo)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/KivoRuntimeConfig.cmake
+              ${CMAKE_CURRENT_BINARY_DIR}/KivoRuntimeConfigVersion.cmake
+        DESTINATION ${package_dir})
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/kivo-runtime.pc DESTINATION lib/pkgconfig)
