@@ -11,6 +11,8 @@ source scripts/deps.sh
 kivo_need_build_tools
 kivo_need libgtest-dev /usr/include/gtest/gtest.h
 kivo_need strace strace
+# The installed runtime is also built from outside the tree with pkg-config.
+kivo_need pkg-config pkg-config
 kivo_need clang clang++
 kivo_install_missing
 # The fuzz targets need clang's libFuzzer runtime, wherever this clang keeps it.
