@@ -19,8 +19,10 @@ add_custom_command(
   COMMAND_EXPAND_LISTS VERBATIM)
 add_custom_target(kivo_entry_object ALL DEPENDS ${kivo_entry_object})
 
-# An option of the in-tree targets as the package gives it: generator expressions on the
-# compiler are decided for this build's compiler.
+# The options of the in-tree targets as the package gives them. An option given to one
+# compiler alone is left out, since a program may be built with another: the only one is
+# GCC's -no-pie, and -static already makes GCC link a position-dependent image (the outside
+# test checks that the programs are of type EXEC).
 function(kivo_package_options out)
   set(options "")
   foreach(target IN LISTS ARGN)
@@ -31,15 +33,12 @@ function(kivo_package_options out)
   endforeach()
   set(result "")
   foreach(option IN LISTS options)
-    if(option MATCHES "^\\$<\\$<CXX_COMPILER_ID:([A-Za-z]+)>:(.*)>$")
-      if(CMAKE_CXX_COMPILER_ID STREQUAL CMAKE_MATCH_1)
-        list(APPEND result "${CMAKE_MATCH_2}")
-      endif()
+    if(option MATCHES "^\\$<\\$<CXX_COMPILER_ID:[A-Za-z]+>:.*>$")
+      continue()
     elseif(option MATCHES "\\$<")
       message(FATAL_ERROR "kivo_package.cmake cannot pass on the option ${option}")
-    else()
-      list(APPEND result "${option}")
     endif()
+    list(APPEND result "${option}")
   endforeach()
   set(${out} "${result}" PARENT_SCOPE)
 endfunction()
