@@ -1,8 +1,10 @@
 # The reference page and the header must not disagree, and no entry point may go untested:
 # every function, helper and record that <kivo/runtime.h> declares has its row (or heading)
 # in docs/runtime-abi.md, every row names something the header declares, and every entry
-# point but the program's own kivo_main is called in the C-interface test.
-# cmake -DHEADER=runtime.h -DDOC=runtime-abi.md -DTEST=runtime_abi_test.cpp -P reference_check.cmake
+# point but the program's own kivo_main is called in the C-interface test. The header's
+# version is the package's, which the showcase's banner shows.
+# cmake -DHEADER=runtime.h -DDOC=runtime-abi.md -DTEST=runtime_abi_test.cpp -DVERSION=x.y.z
+#       -DREPORT=expected_report.txt -P reference_check.cmake
 cmake_minimum_required(VERSION 3.25)
 
 file(STRINGS ${HEADER} declarations REGEX "^(static inline )?[a-z0-9_]+ \\*?kivo_[a-z0-9_]+\\(")
@@ -50,6 +52,22 @@ foreach(name IN LISTS entry_points)
     string(APPEND problems "${name} is not called in ${TEST}\n")
   endif()
 endforeach()
+file(READ ${HEADER} header)
+set(header_version "")
+foreach(part MAJOR MINOR PATCH)
+  if(header MATCHES "#define KIVO_RUNTIME_VERSION_${part} ([0-9]+)")
+    list(APPEND header_version ${CMAKE_MATCH_1})
+  endif()
+endforeach()
+list(JOIN header_version "." header_version)
+if(NOT header_version STREQUAL VERSION)
+  string(APPEND problems "the header says version ${header_version}, the package ${VERSION}\n")
+endif()
+file(STRINGS ${REPORT} banner LIMIT_COUNT 1)
+if(NOT banner MATCHES " v${VERSION} ")
+  string(APPEND problems "the showcase's banner \"${banner}\" is not of version ${VERSION}\n")
+endif()
+
 if(problems)
   message(FATAL_ERROR "${problems}")
 endif()
