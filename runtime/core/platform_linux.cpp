@@ -27,7 +27,9 @@ int64_t file_time_now() {
   return now.sec * 10000000 + now.nsec / 100 + unix_epoch_in_file_time;
 }
 
-void console_write(const char* p, int64_t n) {
+namespace {
+
+void write_all(const char* p, int64_t n) {
   while (n > 0) {
     const long written = syscall3(sys_write, 1, reinterpret_cast<long>(p), n);
     if (written == -err_intr) continue;
@@ -35,6 +37,13 @@ void console_write(const char* p, int64_t n) {
     p += written;
     n -= written;
   }
+}
+
+}  // namespace
+
+void console_write(const char* p, int64_t n, bool line_end) {
+  write_all(p, n);
+  if (line_end) write_all("\n", 1);
 }
 
 int64_t text_len(const char* s) {

@@ -13,6 +13,7 @@ namespace {
 
 struct fake_state {
   std::string output;
+  int64_t pieces = 0;
   int64_t writes = 0;
   int64_t written = 0;                        // console bytes since the last reset
   std::vector<int64_t> written_at_request;  // written, as each heap request came in
@@ -58,10 +59,16 @@ void block_free(void* p) {
 
 int64_t file_time_now() { return state().file_time; }
 
-void console_write(const char* p, int64_t n) {
-  ++state().writes;
-  if (n > 0) state().written += n;
-  if (n > 0) state().output.append(p, static_cast<size_t>(n));
+void console_write(const char* p, int64_t n, bool line_end) {
+  fake_state& s = state();
+  ++s.pieces;
+  ++s.writes;
+  if (n > 0) s.written += n;
+  if (n > 0) s.output.append(p, static_cast<size_t>(n));
+  if (!line_end) return;
+  ++s.writes;
+  ++s.written;
+  s.output += '\n';
 }
 
 int64_t text_len(const char* s) {
@@ -80,6 +87,7 @@ namespace fake {
 void reset() {
   fake_state& s = state();
   s.output.clear();
+  s.pieces = 0;
   s.writes = 0;
   s.written = 0;
   s.written_at_request.clear();
@@ -94,6 +102,7 @@ std::string take_output() {
 }
 
 int64_t write_calls() { return state().writes; }
+int64_t pieces() { return state().pieces; }
 int64_t live_blocks() { return static_cast<int64_t>(state().blocks.size()); }
 int64_t heap_requests() { return state().requests; }
 int64_t output_before_request(int64_t n) {
