@@ -204,7 +204,8 @@ void report(std::string_view message) { std::fwrite(message.data(), 1, message.s
 int run() {
   os::prepare_process();
   os::output_file file;
-  if (!os::create_temp("tools", "payload.h", file)) {
+  // Checked again before the header is replaced; this spares the run when it cannot be.
+  if (!os::may_replace(header_path) || !os::create_temp("tools", "payload.h", file)) {
     report(cannot_write);
     return 1;
   }
