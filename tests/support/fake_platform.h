@@ -22,6 +22,8 @@ int64_t pieces();
 
 // Heap blocks handed out and not yet released.
 int64_t live_blocks();
+// The size asked for the live block at p; -1 when p is no live block.
+int64_t block_size(const void* p);
 // Heap requests since the last reset, refused ones included.
 int64_t heap_requests();
 // Console bytes written since the last reset when the n-th heap request since then came in
