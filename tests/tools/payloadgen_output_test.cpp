@@ -130,6 +130,17 @@ TEST(PayloadgenOutput, GeneratedTreesMatchTheModel) {
   }
 }
 
+// Only a link at the header itself is refused: tools/ may be a link to a directory.
+TEST(PayloadgenOutput, WritesThroughAToolsDirectoryThatIsALink) {
+  scratch_dir dir;
+  const tree t = {{"bin/Release/kivoc.exe", "k"}, {"lib/a.txt", "abc"}};
+  build_tree(dir.path, t);
+  fs::rename(dir / "tools", dir / "real-tools");
+  fs::create_directory_symlink("real-tools", dir / "tools");
+  expect_model(dir.path, t);
+  EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(dir / "real-tools/payload.h")));
+}
+
 TEST(PayloadgenOutput, CompiledHeaderHoldsEveryFileUnderItsName) {
   if (std::system("command -v cc > /dev/null && command -v c++ > /dev/null") != 0) {
     GTEST_SKIP() << "needs the system compilers cc and c++";
