@@ -158,8 +158,9 @@ bool write_output(output_file& out, const char* data, std::size_t size) {
 bool commit_output(output_file& out, const std::string& final_path) {
   const bool closed = CloseHandle(handle_of(out.h)) != 0;
   out.h = -1;
-  const bool renamed = closed && may_replace(final_path) && MoveFileExA(out.temp_path.c_str(), final_path.c_str(),
-                                             MOVEFILE_REPLACE_EXISTING) != 0;
+  const bool renamed =
+      closed && may_replace(final_path) &&
+      MoveFileExA(out.temp_path.c_str(), final_path.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
   if (!renamed) DeleteFileA(out.temp_path.c_str());
   InterlockedExchange(&g_temp_live, 0);
   return renamed;
