@@ -42,7 +42,7 @@ for preset in ${1:-default asan mingw}; do
     if [[ -n $absent ]]; then
       echo "Windows tests skipped: these are not installed:"
       echo "$absent" | sed 's/^/  /'
-      echo "  (as root: apt-get install g++-mingw-w64-x86-64-posix wine64; .ci/run does so)"
+      echo "  (as root: apt-get install g++-mingw-w64-x86-64-posix wine64 googletest; .ci/run does so)"
       continue
     fi
   fi

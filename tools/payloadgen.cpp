@@ -2,9 +2,10 @@
 // command-line tool, the module and lock files and every file of lib/ into tools/payload.h,
 // one static byte array per file plus the g_payload table of (path, data, size) records.
 //
-// The header is built in a temporary file next to it and renamed over tools/payload.h only
-// when everything succeeded: a failed run leaves the previous header as it was, because a
-// half-written one with a fresh time stamp would pass for up to date and break a later build.
+// The header is built in a temporary file next to it (without a name until it is complete,
+// where the system allows) and renamed over tools/payload.h only when everything succeeded:
+// a failed run leaves the previous header as it was, because a half-written one with a
+// fresh time stamp would pass for up to date and break a later build.
 // Files are streamed in fixed-size chunks, so memory stays small whatever the input sizes.
 #include <algorithm>
 #include <cstdint>
@@ -204,7 +205,8 @@ void report(std::string_view message) { std::fwrite(message.data(), 1, message.s
 int run() {
   os::prepare_process();
   os::output_file file;
-  if (!os::create_temp("tools", "payload.h", file)) {
+  // Checked again before the header is replaced; this spares the run when it cannot be.
+  if (!os::may_replace(header_path) || !os::create_temp("tools", "payload.h", file)) {
     report(cannot_write);
     return 1;
   }

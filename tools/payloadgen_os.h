@@ -54,17 +54,25 @@ void close_input(input_file& file);
 
 struct output_file {
   handle h = -1;
-  std::string temp_path;
+  std::string dir, final_name;
+  std::string temp_path;  // empty while the file has no name (Linux's O_TMPFILE)
 };
 
-// Creates a new, exclusively owned temporary file in dir, named after final_name.
+// Whether the file at path may be replaced by the header: there is none, or there is a
+// regular file that this run could open for writing, as writing the header in place would.
+// A symbolic link there is refused, so that no write is ever aimed through it.
+bool may_replace(const std::string& path);
+
+// Creates a new, exclusively owned temporary file in dir, for final_name. Where the system
+// can, the file has no name until it is complete, so a killed run leaves nothing behind.
 bool create_temp(const std::string& dir, const std::string& final_name, output_file& out);
 
 // Writes every byte or fails.
 bool write_output(output_file& out, const char* data, std::size_t size);
 
-// Closes the temporary file and renames it over final_path (replacing an existing file).
-// On failure the temporary file is removed and final_path is left as it was.
+// Closes the temporary file and renames it over final_path (replacing an existing file, whose
+// mode it takes), if may_replace(final_path) still holds. On failure the temporary file is
+// removed and final_path is left as it was.
 bool commit_output(output_file& out, const std::string& final_path);
 
 // Closes and removes the temporary file.

@@ -45,6 +45,60 @@ class signal_block {
 
 int fd_of(handle h) { return static_cast<int>(h); }
 
+constexpr int max_attempts = 100;
+
+std::string temp_name(const output_file& out, int attempt) {
+  return out.dir + "/." + out.final_name + "." + std::to_string(getpid()) + "." +
+         std::to_string(attempt) + ".tmp";
+}
+
+// Called with the cleanup signals blocked.
+void note_temp(const std::string& path) {
+  std::memcpy(g_temp_path, path.c_str(), path.size() + 1);
+  g_temp_live = 1;
+}
+
+enum class replace { absent, present, refused };
+
+// What is at path now, and its status in st when it is a file that may be replaced. The
+// probe opens for writing without truncating, so nothing of the file changes; O_NOFOLLOW
+// refuses a symbolic link (a linked tools/ directory is followed as usual), O_NONBLOCK keeps
+// a FIFO from waiting for a reader.
+replace existing_mode(const std::string& path, struct stat& st) {
+  int fd;
+  do {
+    fd = open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return errno == ENOENT ? replace::absent : replace::refused;
+  const bool regular = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  close(fd);
+  return regular ? replace::present : replace::refused;
+}
+
+// Links the complete unnamed file into its directory under a fresh temporary name, which
+// the rename then moves over the header (a link cannot replace a file). linkat never
+// follows or replaces what is at the new name. Called with the cleanup signals blocked.
+bool give_name(output_file& out) {
+  const std::string self = "/proc/self/fd/" + std::to_string(fd_of(out.h));
+  for (int attempt = 0; attempt < max_attempts; ++attempt) {
+    std::string path = temp_name(out, attempt);
+    if (path.size() >= sizeof g_temp_path) return false;
+    // Through /proc, or, where that is not mounted, by the descriptor itself (this needs a
+    // privilege that /proc does not).
+    int linked = linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW);
+    if (linked != 0 && errno == ENOENT) {
+      linked = linkat(fd_of(out.h), "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH);
+    }
+    if (linked == 0) {
+      note_temp(path);
+      out.temp_path = std::move(path);
+      return true;
+    }
+    if (errno != EEXIST) return false;
+  }
+  return false;
+}
+
 }  // namespace
 
 void prepare_process() {
@@ -131,16 +185,34 @@ void close_input(input_file& file) {
   file.h = -1;
 }
 
+bool may_replace(const std::string& path) {
+  struct stat st;
+  return existing_mode(path, st) != replace::refused;
+}
+
 bool create_temp(const std::string& dir, const std::string& final_name, output_file& out) {
-  const std::string stem = dir + "/." + final_name + "." + std::to_string(getpid()) + ".";
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string path = stem + std::to_string(attempt) + ".tmp";
+  out.dir = dir;
+  out.final_name = final_name;
+  out.temp_path.clear();
+#if defined(O_TMPFILE)
+  // Any failure (a file system or kernel without unnamed files) falls back to a named file.
+  int fd;
+  do {
+    fd = open(dir.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+  } while (fd < 0 && errno == EINTR);
+  if (fd >= 0) {
+    out.h = fd;
+    return true;
+  }
+#endif
+  for (int attempt = 0; attempt < max_attempts; ++attempt) {
+    std::string path = temp_name(out, attempt);
     if (path.size() >= sizeof g_temp_path) return false;
     signal_block blocked;
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    // O_EXCL: a planted symbolic link at the name is never followed.
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd >= 0) {
-      std::memcpy(g_temp_path, path.c_str(), path.size() + 1);
-      g_temp_live = 1;
+      note_temp(path);
       out.h = fd;
       out.temp_path = std::move(path);
       return true;
@@ -165,21 +237,27 @@ bool write_output(output_file& out, const char* data, std::size_t size) {
 }
 
 bool commit_output(output_file& out, const std::string& final_path) {
-  // A failed close can be the first report of a failed write (NFS, quota).
-  const bool closed = close(fd_of(out.h)) == 0;
-  out.h = -1;
+  const int fd = fd_of(out.h);
+  struct stat st;
+  const replace existing = existing_mode(final_path, st);
+  bool ok = existing != replace::refused;
+  if (ok && existing == replace::present) ok = fchmod(fd, st.st_mode & 07777) == 0;
   signal_block blocked;
-  const bool renamed = closed && rename(out.temp_path.c_str(), final_path.c_str()) == 0;
-  if (!renamed) unlink(out.temp_path.c_str());
+  if (ok && out.temp_path.empty()) ok = give_name(out);
+  // A failed close can be the first report of a failed write (NFS, quota).
+  ok = close(fd) == 0 && ok;
+  out.h = -1;
+  ok = ok && rename(out.temp_path.c_str(), final_path.c_str()) == 0;
+  if (!ok && !out.temp_path.empty()) unlink(out.temp_path.c_str());
   g_temp_live = 0;
-  return renamed;
+  return ok;
 }
 
 void discard_output(output_file& out) {
   if (out.h >= 0) close(fd_of(out.h));
   out.h = -1;
   signal_block blocked;
-  unlink(out.temp_path.c_str());
+  if (!out.temp_path.empty()) unlink(out.temp_path.c_str());
   g_temp_live = 0;
 }
 

@@ -43,8 +43,13 @@ list_status list_directory(const std::string& dir, std::vector<std::string>& nam
   HANDLE search = FindFirstFileA(pattern.c_str(), &found);
   if (search == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
-                   error == ERROR_DIRECTORY
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+      return list_status::missing;
+    }
+    // A regular file in dir's place is no directory, as for a missing one; which error the
+    // search gives for it differs between systems (ERROR_DIRECTORY, ERROR_INVALID_NAME).
+    const DWORD attributes = GetFileAttributesA(dir.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0
                ? list_status::missing
                : list_status::failed;
   }
@@ -96,7 +101,29 @@ void close_input(input_file& file) {
   file.h = -1;
 }
 
+// Opened for writing (without any change to it), and neither read-only (which a process
+// with the power to write anyway, as wine run by root, would otherwise ignore) nor a link or
+// other reparse point: a directory and a header locked by another program are refused too.
+bool may_replace(const std::string& path) {
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND;
+  }
+  BY_HANDLE_FILE_INFORMATION info;
+  const bool plain = GetFileInformationByHandle(h, &info) &&
+                     (info.dwFileAttributes &
+                      (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_REPARSE_POINT |
+                       FILE_ATTRIBUTE_DIRECTORY)) == 0;
+  CloseHandle(h);
+  return plain;
+}
+
 bool create_temp(const std::string& dir, const std::string& final_name, output_file& out) {
+  out.dir = dir;
+  out.final_name = final_name;
   const std::string stem =
       dir + "\\." + final_name + "." + std::to_string(GetCurrentProcessId()) + ".";
   for (int attempt = 0; attempt < 100; ++attempt) {
@@ -131,8 +158,9 @@ bool write_output(output_file& out, const char* data, std::size_t size) {
 bool commit_output(output_file& out, const std::string& final_path) {
   const bool closed = CloseHandle(handle_of(out.h)) != 0;
   out.h = -1;
-  const bool renamed = closed && MoveFileExA(out.temp_path.c_str(), final_path.c_str(),
-                                             MOVEFILE_REPLACE_EXISTING) != 0;
+  const bool renamed =
+      closed && may_replace(final_path) &&
+      MoveFileExA(out.temp_path.c_str(), final_path.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
   if (!renamed) DeleteFileA(out.temp_path.c_str());
   InterlockedExchange(&g_temp_live, 0);
   return renamed;

@@ -8,12 +8,14 @@
 namespace kivo::linux_x86_64 {
 
 inline constexpr long sys_write = 1;
+inline constexpr long sys_poll = 7;
 inline constexpr long sys_mmap = 9;
 inline constexpr long sys_munmap = 11;
 inline constexpr long sys_clock_gettime = 228;
 inline constexpr long sys_exit_group = 231;
 
 inline constexpr long err_intr = 4;
+inline constexpr long err_again = 11;
 
 inline long syscall6(long n, long a, long b, long c, long d, long e, long f) {
   register long r10 asm("r10") = d;

@@ -23,8 +23,10 @@ void block_free(void* p);
 // Current UTC time in 100-nanosecond intervals since 1601-01-01.
 int64_t file_time_now();
 
-// Writes n bytes to standard output as they are; errors are ignored.
-void console_write(const char* p, int64_t n);
+// Writes n bytes to standard output as they are, then, when line_end is set, the line end
+// "\n" as a write of its own to the same output (on Windows: one handle fetch for both).
+// Errors are ignored.
+void console_write(const char* p, int64_t n, bool line_end);
 
 // Bytes before the NUL of s; 0 for null.
 int64_t text_len(const char* s);

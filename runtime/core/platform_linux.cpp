@@ -10,6 +10,25 @@ namespace {
 using namespace linux_x86_64;
 
 constexpr long clock_realtime = 0;
+constexpr int standard_output = 1;
+constexpr short poll_out = 0x4;
+
+// Waits until standard output can take more bytes, for an output left non-blocking (a pipe
+// or terminal shared with a program that set O_NONBLOCK). An error or hang-up on the output
+// shows in the next write, which then drops the text; false if the wait itself failed.
+bool wait_until_writable() {
+  struct {
+    int fd;
+    short events;
+    short revents;
+  } want{standard_output, poll_out, 0};
+  constexpr long no_timeout = -1;
+  long ready;
+  do {
+    ready = syscall3(sys_poll, reinterpret_cast<long>(&want), 1, no_timeout);
+  } while (ready == -err_intr);
+  return !failed(ready);
+}
 
 }  // namespace
 
@@ -27,14 +46,24 @@ int64_t file_time_now() {
   return now.sec * 10000000 + now.nsec / 100 + unix_epoch_in_file_time;
 }
 
-void console_write(const char* p, int64_t n) {
+namespace {
+
+void write_all(const char* p, int64_t n) {
   while (n > 0) {
-    const long written = syscall3(sys_write, 1, reinterpret_cast<long>(p), n);
+    const long written = syscall3(sys_write, standard_output, reinterpret_cast<long>(p), n);
     if (written == -err_intr) continue;
+    if (written == -err_again && wait_until_writable()) continue;
     if (written <= 0) return;  // an error or a closed output: the text is dropped, as specified
     p += written;
     n -= written;
   }
+}
+
+}  // namespace
+
+void console_write(const char* p, int64_t n, bool line_end) {
+  write_all(p, n);
+  if (line_end) write_all("\n", 1);
 }
 
 int64_t text_len(const char* s) {

@@ -50,9 +50,13 @@ int64_t file_time_now() {
   return static_cast<int64_t>(file_time);
 }
 
-void console_write(const char* p, int64_t n) {
+// A piece of text costs one handle fetch and one WriteFile; its line end, if any, one more
+// WriteFile on the same handle.
+void console_write(const char* p, int64_t n, bool line_end) {
+  void* const out = GetStdHandle(std_output_handle);
   unsigned long written = 0;
-  WriteFile(GetStdHandle(std_output_handle), p, static_cast<unsigned long>(n), &written, nullptr);
+  WriteFile(out, p, static_cast<unsigned long>(n), &written, nullptr);
+  if (line_end) WriteFile(out, "\n", 1, &written, nullptr);
 }
 
 int64_t text_len(const char* s) { return lstrlenA(s); }

@@ -38,9 +38,9 @@ TEST(PlatformLinux, ConsoleWriteSendsTheBytesToStandardOutput) {
   ASSERT_EQ(pipe(fds), 0);
   const int saved = dup(1);
   ASSERT_EQ(dup2(fds[1], 1), 1);
-  console_write("hello\n", 6);
-  console_write("ignored", 0);
-  console_write(std::string(1000, 'z').c_str(), 1000);
+  console_write("hello", 5, true);
+  console_write("ignored", 0, false);
+  console_write(std::string(1000, 'z').c_str(), 1000, false);
   dup2(saved, 1);
   close(saved);
   close(fds[1]);

@@ -25,7 +25,13 @@ TEST_F(Print, EachPieceAndEachLineEndIsOneWrite) {
   EXPECT_EQ(fake::write_calls(), 4);
   print_float_line(2.5);
   EXPECT_EQ(fake::write_calls(), 6);
-  EXPECT_EQ(fake::take_output(), "abc\n123\n2.500000\n");
+  EXPECT_EQ(fake::pieces(), 3);
+  const int64_t values[] = {1, 2}, tags[] = {0, 0};
+  print_value(values, tags, 2);
+  print_value(values, tags, 0);
+  EXPECT_EQ(fake::write_calls(), 6 + 4 + 1);
+  EXPECT_EQ(fake::pieces(), 3 + 3 + 1);
+  EXPECT_EQ(fake::take_output(), "abc\n123\n2.500000\n1 2\n\n");
 }
 
 TEST_F(Print, NullAndEmptyStringsPrintNothing) {

@@ -25,6 +25,7 @@ TEST_F(Driver, PrintsTheExactReport) {
   // Two writes a line (the text and its line end), except that each of the seven section
   // headings that start with "\n" is one write for two lines.
   EXPECT_EQ(fake::write_calls(), 2 * 74 - 2 * 7);
+  EXPECT_EQ(fake::pieces(), 74 - 7);
 }
 
 TEST_F(Driver, ReportIsTheSameOnEveryRun) {

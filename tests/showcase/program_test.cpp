@@ -1,6 +1,8 @@
 // The built Linux showcase, run as a separate process.
 #include <elf.h>
+#include <fcntl.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -39,6 +41,35 @@ TEST(ShowcaseProgram, PrintsTheExactReport) {
   const outcome r = run(SHOWCASE);
   EXPECT_EQ(r.exit_code, 0);
   EXPECT_EQ(r.out, read_file(EXPECTED_REPORT));
+}
+
+// A non-blocking standard output that is full when the report starts: the program waits
+// until the reader makes room instead of dropping the rest.
+TEST(ShowcaseProgram, WaitsOnAFullNonBlockingOutput) {
+  int fds[2];
+  ASSERT_EQ(pipe(fds), 0);
+  const int capacity = fcntl(fds[1], F_SETPIPE_SZ, 4096);
+  ASSERT_GT(capacity, 0);
+  const std::string filler(static_cast<size_t>(capacity) - 100, '.');
+  ASSERT_EQ(write(fds[1], filler.data(), filler.size()), static_cast<ssize_t>(filler.size()));
+  ASSERT_EQ(fcntl(fds[1], F_SETFL, O_WRONLY | O_NONBLOCK), 0);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(fds[1], 1);
+    execl(SHOWCASE, SHOWCASE, static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(fds[1]);
+  usleep(200 * 1000);  // long enough for the program to meet the full pipe
+  std::string got;
+  char buf[4096];
+  for (ssize_t n; (n = read(fds[0], buf, sizeof buf)) > 0;) got.append(buf, static_cast<size_t>(n));
+  close(fds[0]);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  ASSERT_EQ(got.compare(0, filler.size(), filler), 0);
+  EXPECT_EQ(got.substr(filler.size()), read_file(EXPECTED_REPORT));
 }
 
 TEST(ShowcaseProgram, IsFullyStatic) {

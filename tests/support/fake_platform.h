@@ -16,9 +16,14 @@ void reset();
 std::string take_output();
 // Number of console writes since the last reset (one per piece of text or line end).
 int64_t write_calls();
+// Pieces of text written since the last reset: each is one fetch of the output handle on
+// Windows, and a line end goes with the piece it ends.
+int64_t pieces();
 
 // Heap blocks handed out and not yet released.
 int64_t live_blocks();
+// The size asked for the live block at p; -1 when p is no live block.
+int64_t block_size(const void* p);
 // Heap requests since the last reset, refused ones included.
 int64_t heap_requests();
 // Console bytes written since the last reset when the n-th heap request since then came in

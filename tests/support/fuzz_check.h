@@ -27,6 +27,7 @@ void check_text(Make make, const std::optional<std::string>& want, int64_t fail_
   if (!want || fail_at == 0) check((got == nullptr) == !want);
   if (got != nullptr) {
     check(want && *want == got);
+    check(fake::block_size(got) == static_cast<int64_t>(want->size()) + 1);
     check(fake::live_blocks() == live + 1);
   }
   mem_free(got);

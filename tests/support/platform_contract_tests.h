@@ -1,15 +1,18 @@
 #pragma once
 // What every OS layer must do, whichever services it stands on. Included by each OS's
 // platform test, which first defines released(p): whether the page at p is no longer mapped.
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <thread>
 
 #include <gtest/gtest.h>
 
 #include "core/platform.h"
+#include "core/time.h"
 
 namespace kivo::platform {
 namespace {
@@ -54,10 +57,37 @@ TEST(Platform, FreeIgnoresPointersThatAreNoBlockBase) {
   block_free(p);  // a second release of the same base changes nothing
 }
 
+// Against the host's clock to a few milliseconds, read before and after each reading and
+// across a short sleep: a wrong unit shows in the elapsed time even where the seconds agree.
+// time_now_ns is checked on top, wrapped as it is.
 TEST(Platform, ClockCountsHundredNanosecondsSince1601) {
   const int64_t unix_now = std::time(nullptr);
   const int64_t as_unix = (file_time_now() - 116444736000000000) / 10000000;
   EXPECT_LE(std::abs(as_unix - unix_now), 2);
+
+  auto host_ns = [] {
+    return static_cast<uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                     std::chrono::system_clock::now().time_since_epoch())
+                                     .count()) +
+           uint64_t{11644473600} * 1000000000;  // from 1601 to 1970
+  };
+  constexpr int64_t slack_ns = 5000000;
+  uint64_t before[2], after[2], file_time[2], ns[2];
+  for (int i = 0; i < 2; ++i) {
+    if (i == 1) std::this_thread::sleep_for(std::chrono::milliseconds(60));
+    before[i] = host_ns();
+    file_time[i] = static_cast<uint64_t>(file_time_now());
+    ns[i] = static_cast<uint64_t>(time_now_ns());
+    after[i] = host_ns();
+    // Differences of unsigned readings, as signed: the nanosecond clock has wrapped.
+    EXPECT_GE(static_cast<int64_t>(file_time[i] * 100 - before[i]), -slack_ns) << i;
+    EXPECT_LE(static_cast<int64_t>(file_time[i] * 100 - after[i]), slack_ns) << i;
+    EXPECT_GE(static_cast<int64_t>(ns[i] - before[i]), -slack_ns) << i;
+    EXPECT_LE(static_cast<int64_t>(ns[i] - after[i]), slack_ns) << i;
+  }
+  const auto elapsed = static_cast<int64_t>(ns[1] - ns[0]);
+  EXPECT_GE(elapsed, static_cast<int64_t>(before[1] - after[0]) - slack_ns);
+  EXPECT_LE(elapsed, static_cast<int64_t>(after[1] - before[0]) + slack_ns);
 }
 
 TEST(Platform, TextLengthScansToTheTerminator) {

@@ -9,11 +9,14 @@
 
 namespace kivo {
 
-// The text of a result block, which must not be null; the block is released.
+// The text of a result block, which must not be null and must be exactly as long as its
+// text and terminator; the block is released.
 inline std::string take(char* p) {
   EXPECT_NE(p, nullptr);
   if (p == nullptr) return "<null>";
   std::string text(p);
+  EXPECT_EQ(fake::block_size(p), static_cast<int64_t>(text.size()) + 1)
+      << "a string block is its text's length + 1 bytes: " << text;
   mem_free(p);
   return text;
 }

@@ -1,5 +1,6 @@
 // Every failure payloadgen can meet: its message on standard error, exit code 1, no count line,
 // and tools/ left exactly as it was (the previous header untouched, no temporary file).
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -69,7 +70,9 @@ void expect_failure(const failure_case& c, bool previous_header) {
   SCOPED_TRACE(c.message + "  (" + c.path + ": " + c.kind + ")");
   scratch_dir dir;
   build_tree(dir.path, base);
-  if (previous_header) write_file(dir / "tools/payload.h", "/* the previous header */\n");
+  if (previous_header || c.path == "tools/payload.h") {
+    write_file(dir / "tools/payload.h", "/* the previous header */\n");
+  }
   arrange(dir.path, c);
   const std::string before = dir_state(dir / "tools");
   const run_result r = run_payloadgen(dir.path, c.options);
@@ -80,6 +83,9 @@ void expect_failure(const failure_case& c, bool previous_header) {
   EXPECT_EQ(r.err, c.message);
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(dir_state(dir / "tools"), before);
+  if (c.path != "kivo.mod") {
+    EXPECT_EQ(read_file(dir / "kivo.mod"), base.at("kivo.mod"));
+  }
 }
 
 TEST(PayloadgenFailure, EveryFailureLeavesTheOldHeader) {
@@ -89,10 +95,18 @@ TEST(PayloadgenFailure, EveryFailureLeavesTheOldHeader) {
   // The file size limit turns a tool that would embed a sparse 2 GiB file anyway into a quick
   // failure instead of gigabytes of header.
   const run_options size_limit = {std::uint64_t{16} << 20};
+  run_options unprivileged;
+  unprivileged.no_dac_override = true;
   std::vector<failure_case> cases = {
       {"Cannot open: bin/Release/kivoc.exe\n", kivoc, "gone"},
       {cannot_write, "tools", "gone"},
       {cannot_write, "tools/payload.h", "directory"},
+      // A header that could not be opened for writing is not replaced either.
+      {cannot_write, "tools/payload.h", "read-only", unprivileged},
+      // Nor one that is a link: writing through it would reach a file outside the tree's
+      // header (here kivo.mod).
+      {cannot_write, "tools/payload.h", "../kivo.mod"},
+      {cannot_write, "tools/payload.h", "nowhere"},
       {cannot_write, "tools", "read-only", {{}, root}},
       // Broken links are files that cannot be opened, not entries to skip.
       {"Cannot open: lib/dangling\n", "lib/dangling", "nowhere"},
@@ -138,16 +152,58 @@ TEST(PayloadgenFailure, EveryFailureLeavesTheOldHeader) {
   EXPECT_EQ(run_payloadgen(dir.path, {header_size}).exit_code, 0);
 }
 
-TEST(PayloadgenFailure, TerminatedRunLeavesNoTemporaryFile) {
-  // A sparse 64 MiB compiler makes the run long enough to be stopped in the middle.
-  scratch_dir dir;
-  build_tree(dir.path, base);
-  fs::resize_file(dir / "bin/Release/kivoc.exe", 64 << 20);
-  const std::string before = dir_state(dir / "tools");
-  run_options options;
-  options.terminate_when = [&dir] { return !fs::is_empty(dir / "tools"); };
-  EXPECT_EQ(run_payloadgen(dir.path, options).signal, SIGTERM);
-  EXPECT_EQ(dir_state(dir / "tools"), before);
+bool unnamed_files_work(const std::string& dir) {
+  const int fd = open(dir.c_str(), O_TMPFILE | O_WRONLY, 0600);
+  if (fd >= 0) close(fd);
+  return fd >= 0;
+}
+
+// Stopped in the middle, by a signal it can handle or by SIGKILL (which only an unnamed
+// temporary file survives without a trace), with and without unnamed files.
+TEST(PayloadgenFailure, StoppedRunLeavesNoTemporaryFile) {
+  const struct {
+    int signal;
+    bool no_unnamed_files;
+  } cases[] = {{SIGTERM, true}, {SIGTERM, false}, {SIGKILL, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(strsignal(c.signal)) + (c.no_unnamed_files ? ", named" : ""));
+    // A sparse 64 MiB compiler makes the run long enough to be stopped in the middle.
+    scratch_dir dir;
+    build_tree(dir.path, base);
+    if (!c.no_unnamed_files && !unnamed_files_work(dir / "tools")) {
+      ADD_FAILURE() << "no O_TMPFILE on the file system of " << dir.path;
+      continue;
+    }
+    fs::resize_file(dir / "bin/Release/kivoc.exe", 64 << 20);
+    const std::string before = dir_state(dir / "tools");
+    run_options options;
+    options.stop_signal = c.signal;
+    options.no_unnamed_files = c.no_unnamed_files;
+    options.terminate_when = [&dir](int pid) { return has_file_open_in(pid, dir / "tools"); };
+    EXPECT_EQ(run_payloadgen(dir.path, options).signal, c.signal);
+    EXPECT_EQ(dir_state(dir / "tools"), before);
+  }
+}
+
+// A symbolic link planted at the temporary file's name is neither followed nor replaced.
+TEST(PayloadgenFailure, PlantedLinkAtTheTemporaryNameIsLeftAlone) {
+  for (const bool no_unnamed_files : {false, true}) {
+    SCOPED_TRACE(no_unnamed_files ? "named temporary file" : "unnamed temporary file");
+    scratch_dir dir;
+    build_tree(dir.path, base);
+    run_options options;
+    options.no_unnamed_files = no_unnamed_files;
+    options.plant_at_temp_name = "../kivo.mod";
+    const run_result r = run_payloadgen(dir.path, options);
+    EXPECT_EQ(r.exit_code, 0) << r.err;
+    EXPECT_EQ(read_file(dir / "kivo.mod"), base.at("kivo.mod"));
+    EXPECT_EQ(read_file(dir / "tools/payload.h"), model_header(base));
+    int links = 0;
+    for (const fs::directory_entry& e : fs::directory_iterator(dir / "tools")) {
+      links += e.is_symlink() && fs::read_symlink(e.path()) == "../kivo.mod";
+    }
+    EXPECT_EQ(links, 1);
+  }
 }
 
 }  // namespace

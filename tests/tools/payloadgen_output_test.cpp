@@ -29,12 +29,15 @@ testing::AssertionResult same_text(const std::string& actual, const std::string&
 // Runs payloadgen in root, which holds t, over a stale header, and compares with the model.
 void expect_model(const std::string& root, const tree& t) {
   write_file(root + "/tools/payload.h", std::string(100000, 'x'));
+  fs::permissions(root + "/tools/payload.h", fs::perms(0604));
   const run_result r = run_payloadgen(root);
   ASSERT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(r.out, "payload.h generated: " + std::to_string(model_records(t).size()) +
                        " files embedded.\n");
   EXPECT_TRUE(same_text(read_file(root + "/tools/payload.h"), model_header(t)));
+  EXPECT_EQ(fs::status(root + "/tools/payload.h").permissions(), fs::perms(0604))
+      << "the replaced header's mode was not kept";
   const fs::directory_iterator tools(root + "/tools");
   EXPECT_EQ(std::distance(begin(tools), end(tools)), 1) << "a temporary file was left";
 }
@@ -100,6 +103,7 @@ TEST(PayloadgenOutput, GeneratedTreesMatchTheModel) {
     bool links = false;  // lib/ also holds directories and links
   } cases[] = {
       {"only the compiler, no lib/", {{"bin/Release/kivoc.exe", random_bytes(5, 4)}}},
+      {"lib a regular file", {{"bin/Release/kivoc.exe", "k"}, {"lib", "not a directory"}}},
       {"line ends", line_ends},
       {"odd names, links and directories", with_odd_names({{"bin/Release/kivoc.exe", "k"}}), true},
       {"many files", many},
@@ -124,6 +128,17 @@ TEST(PayloadgenOutput, GeneratedTreesMatchTheModel) {
     }
     expect_model(dir.path, t);
   }
+}
+
+// Only a link at the header itself is refused: tools/ may be a link to a directory.
+TEST(PayloadgenOutput, WritesThroughAToolsDirectoryThatIsALink) {
+  scratch_dir dir;
+  const tree t = {{"bin/Release/kivoc.exe", "k"}, {"lib/a.txt", "abc"}};
+  build_tree(dir.path, t);
+  fs::rename(dir / "tools", dir / "real-tools");
+  fs::create_directory_symlink("real-tools", dir / "tools");
+  expect_model(dir.path, t);
+  EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(dir / "real-tools/payload.h")));
 }
 
 TEST(PayloadgenOutput, CompiledHeaderHoldsEveryFileUnderItsName) {

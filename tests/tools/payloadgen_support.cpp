@@ -1,7 +1,12 @@
 #include "payloadgen_support.h"
 
 #include <fcntl.h>
+#include <linux/capability.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
 #include <sched.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
 #include <signal.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
@@ -10,7 +15,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -62,6 +69,51 @@ namespace {
 
 constexpr int setup_failed_code = 99;
 
+// Every openat with O_TMPFILE fails with EOPNOTSUPP.
+bool refuse_unnamed_files() {
+  constexpr unsigned tmpfile_bit = O_TMPFILE & ~O_DIRECTORY;
+  sock_filter code[] = {
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_openat, 0, 3),
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[2])),  // flags, low half
+      BPF_JUMP(BPF_JMP | BPF_JSET | BPF_K, tmpfile_bit, 0, 1),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EOPNOTSUPP),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+  };
+  sock_fprog program{static_cast<unsigned short>(std::size(code)), code};
+  return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+         syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &program) == 0;
+}
+
+// Out of the bounding set too, or root would have them again after exec.
+bool drop_dac_override() {
+  __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+  __user_cap_data_struct data[2] = {};
+  if (syscall(SYS_capget, &header, data) != 0) return false;
+  const bool privileged = (data[0].effective & (1u << CAP_SETPCAP)) != 0;
+  for (const int cap : {CAP_DAC_OVERRIDE, CAP_DAC_READ_SEARCH, CAP_FOWNER}) {
+    if (privileged && prctl(PR_CAPBSET_DROP, cap, 0, 0, 0) != 0) return false;
+    data[0].effective &= ~(1u << cap);
+    data[0].permitted &= ~(1u << cap);
+    data[0].inheritable &= ~(1u << cap);
+  }
+  return syscall(SYS_capset, &header, data) == 0;
+}
+
+// tools/.payload.h.<pid>.0.tmp, the first name payloadgen tries, as a link to target.
+bool plant_link(const char* target) {
+  char name[64] = "tools/.payload.h.";
+  char digits[16];
+  int n = 0;
+  for (unsigned pid = static_cast<unsigned>(getpid()); pid != 0 || n == 0; pid /= 10) {
+    digits[n++] = static_cast<char>('0' + pid % 10);
+  }
+  char* p = name + std::strlen(name);
+  while (n > 0) *p++ = digits[--n];
+  std::memcpy(p, ".0.tmp", 7);
+  return symlink(target, name) == 0;
+}
+
 [[noreturn]] void exec_child(const std::string& root, const run_options& options, int out_fd,
                              int err_fd) {
   // Only async-signal-safe calls between fork and exec.
@@ -83,6 +135,11 @@ constexpr int setup_failed_code = 99;
        mount(nullptr, "tools", nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0)) {
     _exit(setup_failed_code);
   }
+  if (options.no_dac_override && !drop_dac_override()) _exit(setup_failed_code);
+  if (!options.plant_at_temp_name.empty() && !plant_link(options.plant_at_temp_name.c_str())) {
+    _exit(setup_failed_code);
+  }
+  if (options.no_unnamed_files && !refuse_unnamed_files()) _exit(setup_failed_code);
   alarm(30);  // kept across exec: a run that hangs dies of SIGALRM
   execl(PAYLOADGEN_PATH, "payloadgen", static_cast<char*>(nullptr));
   _exit(setup_failed_code);
@@ -111,7 +168,9 @@ run_result run_payloadgen(const std::string& root, const run_options& options) {
   bool terminated = false;
   for (pid_t done; (done = waitpid(pid, &status, options.terminate_when ? WNOHANG : 0)) != pid;) {
     if (done < 0 && errno != EINTR) throw std::runtime_error("waitpid failed");
-    if (done == 0 && !terminated && options.terminate_when()) terminated = kill(pid, SIGTERM) == 0;
+    if (done == 0 && !terminated && options.terminate_when(pid)) {
+      terminated = kill(pid, options.stop_signal) == 0;
+    }
     if (done == 0) usleep(1000);
   }
   run_result r{-1, 0, false, drain(out[0]), drain(err[0])};
@@ -119,6 +178,17 @@ run_result run_payloadgen(const std::string& root, const run_options& options) {
   if (WIFSIGNALED(status)) r.signal = WTERMSIG(status);
   r.setup_failed = r.exit_code == setup_failed_code;
   return r;
+}
+
+bool has_file_open_in(int pid, const std::string& dir) {
+  const std::string prefix = fs::canonical(dir).string() + "/";
+  std::error_code gone;  // the process may end or close its files meanwhile
+  for (fs::directory_iterator e("/proc/" + std::to_string(pid) + "/fd", gone), end;
+       !gone && e != end; e.increment(gone)) {
+    const std::string target = fs::read_symlink(e->path(), gone).string();
+    if (!gone && target.rfind(prefix, 0) == 0) return true;
+  }
+  return false;
 }
 
 std::string dir_state(const std::string& dir) {

@@ -33,7 +33,13 @@ void build_tree(const std::string& root, const tree& t);
 struct run_options {
   std::optional<std::uint64_t> file_size_limit;  // RLIMIT_FSIZE, in bytes
   bool read_only_tools = false;  // tools/ bind-mounted read-only in a private mount namespace
-  std::function<bool()> terminate_when = {};  // polled every millisecond; then SIGTERM is sent
+  // Polled every millisecond with the run's process id; then stop_signal is sent.
+  std::function<bool(int)> terminate_when = {};
+  int stop_signal = 15;  // SIGTERM
+  bool no_unnamed_files = false;  // opening with O_TMPFILE fails, as on file systems without it
+  bool no_dac_override = false;   // root loses its power to write what its modes forbid
+  // When set, a symbolic link to this target is planted at the run's first temporary name.
+  std::string plant_at_temp_name = {};
 };
 
 struct run_result {
@@ -45,6 +51,9 @@ struct run_result {
 
 // Runs the built payloadgen with root as its current directory.
 run_result run_payloadgen(const std::string& root, const run_options& options = {});
+
+// Whether process pid has a file open in dir (an unnamed one included).
+bool has_file_open_in(int pid, const std::string& dir);
 
 // Name, mode, inode, time stamp and content of each entry of dir, or "missing".
 std::string dir_state(const std::string& dir);

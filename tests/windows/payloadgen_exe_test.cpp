@@ -137,6 +137,23 @@ TEST(PayloadgenExe, WritesTheModelsHeaderWithCrLfLineEnds) {
                         {"lib/a b.kv", "a blank in the name"}});
   // Only the compiler: no optional input, no lib directory.
   expect_model("bare", {{"bin/Release/kivoc.exe", "0123456789abcdef0"}});
+  // A regular file named lib adds nothing, like a missing lib directory.
+  expect_model("lib-file", {{"bin/Release/kivoc.exe", "k"}, {"lib", "not a directory"}});
+}
+
+TEST(PayloadgenExe, LeavesAReadOnlyHeaderAlone) {
+  scratch_dir dir("read-only");
+  write_file(dir.path / "bin/Release/kivoc.exe", "k");
+  const fs::path header = dir.path / "tools/payload.h";
+  write_file(header, "/* the previous header */\n");
+  ASSERT_TRUE(SetFileAttributesA(header.string().c_str(), FILE_ATTRIBUTE_READONLY));
+  const run_result r = run_payloadgen(dir.path);
+  SetFileAttributesA(header.string().c_str(), FILE_ATTRIBUTE_NORMAL);
+  EXPECT_EQ(r.exit_code, 1u);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "Cannot write tools/payload.h\r\n");
+  EXPECT_EQ(read_file(header), "/* the previous header */\n");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path / "tools"), fs::directory_iterator()), 1);
 }
 
 TEST(PayloadgenExe, NamesTheCompilerItCannotOpen) {

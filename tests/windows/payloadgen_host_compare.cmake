@@ -1,13 +1,38 @@
 # payloadgen.exe under wine and the Linux payloadgen, run in the same source trees, must write
 # the same header, but for the CR LF line ends of Windows text files. What that header must
 # hold is the business of the model tests on each side; this checks that the two builds agree.
+# Without a Linux payloadgen at HOST (build/default not built), one is built here from the
+# same sources with the host's C++ compiler HOST_CXX; with no compiler either, the test says
+# so and CTest counts it as skipped.
 # cmake -DRUN=wine-run -DEXE=payloadgen.exe -DHOST=linux-payloadgen -DSAMPLE=any-binary-file
-#       -DWORK=dir -P payloadgen_host_compare.cmake
+#       -DWORK=dir -DHOST_CXX=c++ -DTOOLS=source-dir/tools -P payloadgen_host_compare.cmake
 cmake_minimum_required(VERSION 3.25)
 
 if(NOT HOST OR NOT EXISTS "${HOST}")
-  message(STATUS "no Linux payloadgen at \"${HOST}\": nothing to compare payloadgen.exe with")
-  return()
+  if(NOT HOST_CXX)
+    message("SKIPPED: no Linux payloadgen at \"${HOST}\" and no host C++ compiler to build "
+            "one: payloadgen.exe is not compared with it")
+    return()
+  endif()
+  set(absent "${HOST}")
+  set(HOST ${WORK}-linux/payloadgen)
+  set(sources ${TOOLS}/payloadgen.cpp ${TOOLS}/payloadgen_format.cpp
+              ${TOOLS}/payloadgen_os_posix.cpp)
+  set(stale NO)
+  foreach(source ${sources} ${TOOLS}/payloadgen_format.h ${TOOLS}/payloadgen_os.h)
+    if(NOT EXISTS ${HOST} OR source IS_NEWER_THAN ${HOST})
+      set(stale YES)
+    endif()
+  endforeach()
+  if(stale)
+    message(STATUS "no Linux payloadgen at \"${absent}\": building one with ${HOST_CXX}")
+    file(MAKE_DIRECTORY ${WORK}-linux)
+    execute_process(COMMAND ${HOST_CXX} -std=c++20 -O2 -o ${HOST} ${sources}
+                    RESULT_VARIABLE failed ERROR_VARIABLE errors)
+    if(failed)
+      message(FATAL_ERROR "${HOST_CXX} could not build the Linux payloadgen:\n${errors}")
+    endif()
+  endif()
 endif()
 
 # Every input present, binary bytes that text mode would mangle, library names whose

@@ -20,11 +20,11 @@ TEST(PlatformWindows, ConsoleWriteSendsTheBytesUnchanged) {
   ASSERT_TRUE(CreatePipe(&read_end, &write_end, nullptr, 1 << 16));
   HANDLE saved = GetStdHandle(STD_OUTPUT_HANDLE);
   ASSERT_TRUE(SetStdHandle(STD_OUTPUT_HANDLE, write_end));
-  console_write("hello\n", 6);
-  console_write("ignored", 0);
+  console_write("hello", 5, true);
+  console_write("ignored", 0, false);
   const std::string long_text(1000, 'z');
-  console_write(long_text.c_str(), 1000);
-  console_write("\r\n\x1a", 3);
+  console_write(long_text.c_str(), 1000, false);
+  console_write("\r\n\x1a", 3, false);
   SetStdHandle(STD_OUTPUT_HANDLE, saved);
   CloseHandle(write_end);
   std::string got;
