@@ -240,17 +240,17 @@ bool add_arena() {
   return true;
 }
 
-// Clears the first n bytes of a page-aligned run, in whole 32-byte steps: the run is whole
-// pages, so rounding up stays inside it.
+// Clears the first n bytes of a page-aligned run in whole 64-byte steps, 16 bytes a store:
+// the run is whole pages, so rounding up stays inside it.
 void clear(unsigned char* p, uint64_t n) {
-  using word = uint64_t __attribute__((may_alias));
-  auto* w = reinterpret_cast<word*>(p);
-  const uint64_t words = (n + 31) / 32 * 4;
-  for (uint64_t i = 0; i < words; i += 4) {
-    w[i] = 0;
-    w[i + 1] = 0;
-    w[i + 2] = 0;
-    w[i + 3] = 0;
+  using lane = uint64_t __attribute__((vector_size(16), may_alias));
+  auto* v = reinterpret_cast<lane*>(p);
+  const uint64_t lanes = (n + 63) / 64 * 4;
+  for (uint64_t i = 0; i < lanes; i += 4) {
+    v[i] = lane{};
+    v[i + 1] = lane{};
+    v[i + 2] = lane{};
+    v[i + 3] = lane{};
   }
 }
 
