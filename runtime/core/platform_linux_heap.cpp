@@ -200,13 +200,18 @@ arena* arena_of(page_entry* e) {
 
 bool is_mapped(const arena* a) { return a != &image_arena; }
 
-// Marks pages [first, first + n) of a as one free run and lists it.
+// Marks pages [first, first + n) of a as one free run and lists it. The end of a run is read
+// only by the run that follows; a run that ends the arena has none, so its end is not written
+// (nor is the arena's last entry ever one): a program whose blocks all fit low in the arena
+// touches no entry pages at the top.
 void make_free(arena* a, uint64_t first, uint64_t n) {
   page_entry* head = &a->entry[first];
   head->pages = static_cast<uint32_t>(n);
   head->bytes = 0;
-  a->entry[first + n - 1].pages = static_cast<uint32_t>(n);
-  a->entry[first + n - 1].bytes = 0;
+  if (first + n < a->count) {
+    a->entry[first + n - 1].pages = static_cast<uint32_t>(n);
+    a->entry[first + n - 1].bytes = 0;
+  }
   link(head);
 }
 
@@ -271,7 +276,7 @@ void* run_alloc(uint64_t n) {
   const uint64_t have = run->pages;
   if (have > want) {
     make_free(a, first + want, have - want);
-  } else if (want > 1) {
+  } else if (want > 1 && first + want < a->count) {
     a->entry[first + want - 1] = page_entry{};  // no longer the end of a free run
   }
   run->pages = static_cast<uint32_t>(want);
@@ -310,7 +315,6 @@ void run_free(arena* a, unsigned char* p) {
   const uint64_t end = index + n;
   a->used -= n;
   *e = page_entry{};
-  if (n > 1) a->entry[index + n - 1] = page_entry{};
   if (index > 0) {
     page_entry* left_end = &a->entry[index - 1];
     if (left_end->pages != 0 && left_end->bytes == 0) {
@@ -328,7 +332,7 @@ void run_free(arena* a, unsigned char* p) {
       const uint64_t right_n = right->pages;
       unlink(right);
       *right = page_entry{};
-      a->entry[end + right_n - 1] = page_entry{};
+      if (end + right_n < a->count) a->entry[end + right_n - 1] = page_entry{};
       n += right_n;
     }
   }
