@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,49 @@ TEST(PlatformLinux, ManyLiveBlocksStayFewMappings) {
   size_t kept = 0;
   for (char* p : blocks) kept += released(p) ? 0 : 1;
   EXPECT_LT(kept, blocks.size() / 50);
+}
+
+// A long random mix of takes and releases of every size class, with the live set growing
+// past the image's arena and shrinking again: each new block reads zero where a previous
+// owner wrote, and each block keeps its own marks until released, so no two ever overlap.
+TEST(PlatformLinux, RandomTakesAndReleasesKeepBlocksZeroedAndApart) {
+  struct live {
+    unsigned char* p;
+    uint64_t n;
+    unsigned char mark;
+  };
+  auto marked = [](uint64_t n, auto&& at) {
+    for (uint64_t k = 0; k + 64 < n; k += 4096) at(k);
+    for (uint64_t k = n > 64 ? n - 64 : 0; k < n; ++k) at(k);
+  };
+  std::mt19937_64 rng(13);
+  std::vector<live> blocks;
+  for (int step = 0; step < 16000; ++step) {
+    const bool growing = step % 8000 < 5000;
+    if (!blocks.empty() && rng() % 100 < (growing ? 35u : 65u)) {
+      const size_t i = rng() % blocks.size();
+      const live b = blocks[i];
+      marked(b.n, [&](uint64_t k) { ASSERT_EQ(b.p[k], b.mark) << b.n << " at " << k; });
+      block_free(b.p);
+      blocks[i] = blocks.back();
+      blocks.pop_back();
+      continue;
+    }
+    const uint64_t kind = rng() % 100;
+    const uint64_t n = kind < 90   ? 1 + rng() % 8192
+                       : kind < 99 ? 1 + rng() % (1 << 20)
+                                   : (1 << 20) + rng() % (1 << 20);
+    auto* p = static_cast<unsigned char*>(block_alloc(n));
+    ASSERT_NE(p, nullptr);
+    ASSERT_EQ(reinterpret_cast<uintptr_t>(p) % 4096, 0u);
+    const auto mark = static_cast<unsigned char>(1 + step % 255);
+    marked(n, [&](uint64_t k) {
+      ASSERT_EQ(p[k], 0) << n << " at " << k;
+      p[k] = mark;
+    });
+    blocks.push_back({p, n, mark});
+  }
+  for (const live& b : blocks) block_free(b.p);
 }
 
 // The kernel merges neighbouring mappings, so unmapping one block can mean splitting a
