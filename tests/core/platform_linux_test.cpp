@@ -94,6 +94,59 @@ TEST(PlatformLinux, RandomTakesAndReleasesKeepBlocksZeroedAndApart) {
   for (const live& b : blocks) block_free(b.p);
 }
 
+void* raw_map(void* at, long prot, long flags) {
+  return reinterpret_cast<void*>(
+      syscall(SYS_mmap, at, 4096, prot, flags | MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
+}
+
+// Fills the process's mapping table with pages that cannot merge (alternating protection),
+// so that the kernel refuses new mappings and splits. Nothing may allocate while it is full;
+// the destructor gives the pages back.
+struct full_mapping_table {
+  std::vector<void*> pages = std::vector<void*>(100000);
+  size_t count = 0;
+  full_mapping_table() {
+    while (count < pages.size()) {
+      void* q = raw_map(nullptr, count % 2 == 0 ? PROT_READ : PROT_NONE, 0);
+      if (q == MAP_FAILED) break;
+      pages[count++] = q;
+    }
+  }
+  ~full_mapping_table() { release(); }
+  void release() {
+    for (size_t i = 0; i < count; ++i) syscall(SYS_munmap, pages[i], 4096);
+    count = 0;
+  }
+  bool reached_limit() const { return count < pages.size(); }
+};
+
+// With no mapping to be had, a take that needs one gives null and loses nothing; once
+// mappings can be made again the heap serves as before.
+TEST(PlatformLinux, TakesFailCleanlyAtTheMappingLimit) {
+  std::vector<void*> taken(20000);
+  size_t n = 0;
+  void* large = nullptr;
+  bool reached = false;
+  {
+    full_mapping_table full;
+    reached = full.reached_limit();
+    while (n < taken.size() && (taken[n] = block_alloc(4096)) != nullptr) ++n;
+    large = block_alloc(2 << 20);
+    for (size_t i = 0; i < n; ++i) block_free(taken[i]);
+  }
+  ASSERT_TRUE(reached) << "the mapping limit was never reached";
+  EXPECT_LT(n, taken.size());
+  EXPECT_EQ(large, nullptr);
+  for (size_t i = 0; i < taken.size(); ++i) {
+    auto* p = static_cast<unsigned char*>(block_alloc(4096));
+    ASSERT_NE(p, nullptr);
+    ASSERT_EQ(p[0] | p[4095], 0);
+    p[0] = p[4095] = 1;
+    taken[i] = p;
+  }
+  for (void* p : taken) block_free(p);
+}
+
 // The kernel merges neighbouring mappings, so unmapping one block can mean splitting a
 // mapping, which fails while the process is at its mapping limit. Such a block must stay
 // the layer's: still mapped, and released by a later call once the limit is off.
@@ -101,9 +154,6 @@ TEST(PlatformLinux, BlockWhoseUnmapFailsIsKeptAndReleasedLater) {
   constexpr uint64_t size = 2 << 20;  // large enough to be a mapping of its own
   auto* p = static_cast<char*>(block_alloc(size));
   ASSERT_NE(p, nullptr);
-  auto raw_map = [](void* at, long prot, long flags) {
-    return reinterpret_cast<void*>(syscall(SYS_mmap, at, 4096, prot, flags | MAP_PRIVATE | MAP_ANONYMOUS, -1, 0));
-  };
   // Unmapping the middle of a mapping splits it in two, which the kernel refuses at the limit;
   // so the block gets a page of the same kind on either side.
   void* below = raw_map(p - 4096, PROT_READ | PROT_WRITE, MAP_FIXED_NOREPLACE);
@@ -127,19 +177,11 @@ TEST(PlatformLinux, BlockWhoseUnmapFailsIsKeptAndReleasedLater) {
     block_free(p);
     GTEST_SKIP() << "the kernel kept the block's mapping apart from its neighbours";
   }
-  // Fill the mapping table with pages that cannot merge (alternating protection), using no
-  // allocation while it is full.
-  std::vector<void*> fillers(100000);
-  size_t filled = 0;
-  while (filled < fillers.size()) {
-    void* q = raw_map(nullptr, filled % 2 == 0 ? PROT_READ : PROT_NONE, 0);
-    if (q == MAP_FAILED) break;
-    fillers[filled++] = q;
-  }
+  full_mapping_table full;
   block_free(p);
   const bool kept = !released(p);
-  for (size_t i = 0; i < filled; ++i) syscall(SYS_munmap, fillers[i], 4096);
-  ASSERT_LT(filled, fillers.size()) << "the mapping limit was never reached";
+  full.release();
+  ASSERT_TRUE(full.reached_limit()) << "the mapping limit was never reached";
   EXPECT_TRUE(kept);
   p[size - 1] = 1;  // still mapped and writable
   block_free(p);
