@@ -193,8 +193,15 @@ page_entry* shortest_run(uint64_t pages) {
   return lists.first[w * 64 + static_cast<uint64_t>(__builtin_ctzll(bits))];
 }
 
+// Addresses are compared as numbers: the pointers may belong to different objects.
+bool within(const void* p, const void* start, uint64_t bytes) {
+  const auto at = reinterpret_cast<uintptr_t>(p);
+  const auto from = reinterpret_cast<uintptr_t>(start);
+  return at >= from && at - from < bytes;
+}
+
 arena* arena_of(page_entry* e) {
-  if (e >= image_arena.entry && e < image_arena.entry + arena_pages) return &image_arena;
+  if (within(e, image_arena.entry, sizeof image_arena.entry)) return &image_arena;
   return reinterpret_cast<arena*>(reinterpret_cast<uintptr_t>(e) & ~(arena_bytes - 1));
 }
 
@@ -202,8 +209,8 @@ bool is_mapped(const arena* a) { return a != &image_arena; }
 
 // Marks pages [first, first + n) of a as one free run and lists it. The end of a run is read
 // only by the run that follows; a run that ends the arena has none, so its end is not written
-// (nor is the arena's last entry ever one): a program whose blocks all fit low in the arena
-// touches no entry pages at the top.
+// and the arena's last entry never holds one: a program whose blocks all fit low in the
+// arena touches no entry pages at the top.
 void make_free(arena* a, uint64_t first, uint64_t n) {
   page_entry* head = &a->entry[first];
   head->pages = static_cast<uint32_t>(n);
@@ -302,11 +309,9 @@ void retire(arena* a) {
 }
 
 void run_free(arena* a, unsigned char* p) {
-  if (a->count == 0 || p < a->pages || (reinterpret_cast<uintptr_t>(p) & (page_size - 1)) != 0) {
-    return;
-  }
+  const bool page_start = (reinterpret_cast<uintptr_t>(p) & (page_size - 1)) == 0;
+  if (!page_start || !within(p, a->pages, a->count * page_size)) return;
   const uint64_t index = static_cast<uint64_t>(p - a->pages) / page_size;
-  if (index >= a->count) return;
   page_entry* e = &a->entry[index];
   if (e->bytes == 0) return;  // inside a run, or a free run: not a live block
   clear(p, e->bytes);
@@ -356,7 +361,7 @@ void* block_alloc(uint64_t n) {
 
 void block_free(void* p) {
   auto* bytes = static_cast<unsigned char*>(p);
-  if (bytes >= image_pages && bytes < image_pages + arena_bytes) {
+  if (within(bytes, image_pages, arena_bytes)) {
     run_free(&image_arena, bytes);
     return;
   }

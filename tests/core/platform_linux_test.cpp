@@ -174,7 +174,8 @@ TEST(PlatformLinux, BlockWhoseUnmapFailsIsKeptAndReleasedLater) {
     uintptr_t from = 0, to = 0;
     if (std::sscanf(line.c_str(), "%lx-%lx", &from, &to) != 2) continue;
     for (char* b : blocks) {
-      if (from < reinterpret_cast<uintptr_t>(b) && to > reinterpret_cast<uintptr_t>(b) + size) p = b;
+      const auto at = reinterpret_cast<uintptr_t>(b);
+      if (from < at && to > at + size) p = b;
     }
   }
   auto release_the_rest = [&] {

@@ -28,9 +28,8 @@ TEST(Platform, BlocksArePageAlignedAndZeroed) {
 }
 
 // Sizes around the page and around the point where a layer may switch how it serves a block.
-constexpr uint64_t contract_sizes[] = {1,      16,      4095,        4096,          4097,
-                                       10000,  65536,   (1u << 20) - 1, 1u << 20, (1u << 20) + 1,
-                                       3u << 20};
+constexpr uint64_t contract_sizes[] = {
+    1, 16, 4095, 4096, 4097, 10000, 65536, (1u << 20) - 1, 1u << 20, (1u << 20) + 1, 3u << 20};
 
 // What one owner wrote must never show through to the next: every block handed out after
 // others were filled and released reads zero over all of its bytes.
@@ -57,7 +56,8 @@ TEST(Platform, LiveBlocksNeverSharePages) {
   };
   std::vector<live> blocks;
   for (int i = 0; i < 400; ++i) {
-    const uint64_t n = i % 7 == 0 ? contract_sizes[i % std::size(contract_sizes)] : 1 + i * 37 % 9000;
+    const uint64_t n =
+        i % 7 == 0 ? contract_sizes[i % std::size(contract_sizes)] : 1 + i * 37 % 9000;
     auto* p = static_cast<unsigned char*>(block_alloc(n));
     ASSERT_NE(p, nullptr);
     ASSERT_EQ(reinterpret_cast<uintptr_t>(p) % 4096, 0u);
