@@ -1,13 +1,16 @@
 #pragma once
 // What every OS layer must do, whichever services it stands on. Included by each OS's
 // platform test, which first defines released(p): whether the page at p is no longer mapped.
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <iterator>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -27,13 +30,62 @@ TEST(Platform, BlocksArePageAlignedAndZeroed) {
   block_free(p);
 }
 
-TEST(Platform, FreeReleasesTheWholeBlock) {
-  auto* p = static_cast<unsigned char*>(block_alloc(10000));
-  ASSERT_NE(p, nullptr);
-  p[9999] = 1;
-  block_free(p);
-  EXPECT_TRUE(released(p));
-  EXPECT_TRUE(released(p + 8192));
+// Sizes around the page and around the point where a layer may switch how it serves a block.
+constexpr uint64_t contract_sizes[] = {
+    1, 16, 4095, 4096, 4097, 10000, 65536, (1u << 20) - 1, 1u << 20, (1u << 20) + 1, 3u << 20};
+
+// What one owner wrote must never show through to the next: every block handed out after
+// others were filled and released reads zero over all of its bytes.
+TEST(Platform, ReusedMemoryReadsZero) {
+  for (int round = 0; round < 3; ++round) {
+    unsigned char* held[std::size(contract_sizes)];
+    for (size_t i = 0; i < std::size(contract_sizes); ++i) {
+      const uint64_t n = contract_sizes[(i + round) % std::size(contract_sizes)];
+      held[i] = static_cast<unsigned char*>(block_alloc(n));
+      ASSERT_NE(held[i], nullptr);
+      for (uint64_t k = 0; k < n; ++k) ASSERT_EQ(held[i][k], 0) << n << " at " << k;
+      std::memset(held[i], 0xA5, n);
+    }
+    for (unsigned char* p : held) block_free(p);
+  }
+}
+
+// Blocks are page-aligned and no two live blocks share a page, so writing one whole block
+// leaves every other intact.
+TEST(Platform, LiveBlocksNeverSharePages) {
+  struct live {
+    unsigned char* p;
+    uint64_t n;
+  };
+  std::vector<live> blocks;
+  for (int i = 0; i < 400; ++i) {
+    const uint64_t n =
+        i % 7 == 0 ? contract_sizes[i % std::size(contract_sizes)] : 1 + i * 37 % 9000;
+    auto* p = static_cast<unsigned char*>(block_alloc(n));
+    ASSERT_NE(p, nullptr);
+    ASSERT_EQ(reinterpret_cast<uintptr_t>(p) % 4096, 0u);
+    std::memset(p, i & 0xFF, n);
+    blocks.push_back({p, n});
+    if (i % 3 == 2) {  // release some as we go, so later blocks reuse their pages
+      block_free(blocks[i / 2].p);
+      blocks[i / 2].n = 0;
+    }
+  }
+  std::vector<live> sorted;
+  for (const live& b : blocks) {
+    if (b.n != 0) sorted.push_back(b);
+  }
+  std::sort(sorted.begin(), sorted.end(), [](const live& a, const live& b) { return a.p < b.p; });
+  for (size_t i = 1; i < sorted.size(); ++i) {
+    const uint64_t pages = (sorted[i - 1].n + 4095) / 4096 * 4096;
+    EXPECT_GE(static_cast<uint64_t>(sorted[i].p - sorted[i - 1].p), pages);
+  }
+  for (size_t i = 0; i < blocks.size(); ++i) {
+    for (uint64_t k = 0; k < blocks[i].n; ++k) {
+      ASSERT_EQ(blocks[i].p[k], static_cast<unsigned char>(i & 0xFF)) << i << " at " << k;
+    }
+    if (blocks[i].n != 0) block_free(blocks[i].p);
+  }
 }
 
 TEST(Platform, ImpossibleSizesAreRefused) {
@@ -42,19 +94,55 @@ TEST(Platform, ImpossibleSizesAreRefused) {
   EXPECT_EQ(block_alloc(uint64_t{1} << 62), nullptr);
 }
 
+// A pointer that is no live block base (null, inside a block, foreign, already released)
+// changes nothing: the block keeps its bytes and its pages go to no one else, and a block
+// released twice is handed out once.
 TEST(Platform, FreeIgnoresPointersThatAreNoBlockBase) {
-  auto* p = static_cast<char*>(block_alloc(3 * 4096));
-  ASSERT_NE(p, nullptr);
-  block_free(nullptr);
-  block_free(p + 4096);
-  block_free(p + 1);
-  int on_stack = 0;
-  block_free(&on_stack);
-  EXPECT_FALSE(released(p + 4096));
-  p[3 * 4096 - 1] = 'x';
-  block_free(p);
-  EXPECT_TRUE(released(p));
-  block_free(p);  // a second release of the same base changes nothing
+  for (const uint64_t n : contract_sizes) {
+    auto* p = static_cast<unsigned char*>(block_alloc(n));
+    ASSERT_NE(p, nullptr);
+    std::memset(p, 'x', n);
+    block_free(nullptr);
+    block_free(p + 1);
+    if (n > 1) block_free(p + n - 1);
+    if (n > 4096) block_free(p + 4096);
+    int on_stack = 0;
+    block_free(&on_stack);
+    std::vector<unsigned char*> others;
+    for (int i = 0; i < 8; ++i) {
+      auto* q = static_cast<unsigned char*>(block_alloc(n));
+      ASSERT_NE(q, nullptr);
+      EXPECT_TRUE(q + n <= p || q >= p + n) << n;
+      others.push_back(q);
+    }
+    for (uint64_t k = 0; k < n; ++k) ASSERT_EQ(p[k], 'x') << n << " at " << k;
+    block_free(p);
+    block_free(p);
+    block_free(others[0]);
+    block_free(others[0]);
+    auto* a = block_alloc(n);
+    auto* b = block_alloc(n);
+    auto* c = block_alloc(n);
+    EXPECT_TRUE(a != b && b != c && a != c) << n;
+    for (void* q : {a, b, c}) block_free(q);
+    for (size_t i = 1; i < others.size(); ++i) block_free(others[i]);
+  }
+}
+
+// After a peak, released memory goes back to the system: a layer may keep a little in
+// reserve, never the peak.
+TEST(Platform, MemoryComesBackAfterAPeak) {
+  std::vector<unsigned char*> blocks;
+  for (int i = 0; i < 1024; ++i) {
+    auto* p = static_cast<unsigned char*>(block_alloc(i % 2 == 0 ? 65536 : 4096));
+    ASSERT_NE(p, nullptr);
+    p[0] = 1;
+    blocks.push_back(p);
+  }
+  for (unsigned char* p : blocks) block_free(p);
+  int kept = 0;
+  for (unsigned char* p : blocks) kept += released(p) ? 0 : 1;
+  EXPECT_LE(kept, 256);
 }
 
 // Against the host's clock to a few milliseconds, read before and after each reading and
