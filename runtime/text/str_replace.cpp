@@ -9,30 +9,75 @@
 namespace kivo {
 namespace {
 
-bool same_bytes(const char* a, const char* b, int64_t n) {
-  for (int64_t i = 0; i < n; ++i) {
-    if (a[i] != b[i]) return false;
+// Patterns up to this length keep their border table on the stack; longer ones take a block.
+constexpr int64_t table_on_stack = 64;
+
+// Border table of a pattern p of length n, read forwards or backwards: border[k], for k from
+// 1 to n - 1, is the length of the longest proper prefix of p[0..k) that is also its suffix.
+template <bool backwards>
+void build_borders(const char* p, int64_t n, int64_t* border) {
+  auto at = [&](int64_t i) { return backwards ? p[n - 1 - i] : p[i]; };
+  if (n > 1) border[1] = 0;
+  int64_t k = 0;
+  for (int64_t i = 1; i + 1 < n; ++i) {
+    while (k > 0 && at(i) != at(k)) k = border[k];
+    if (at(i) == at(k)) ++k;
+    border[i + 1] = k;
   }
-  return true;
 }
 
-// Whether the first k bytes of b, for some k from 1 to the length of a minus 1, are the last
-// k bytes of a: a proper suffix of a starts b.
-bool suffix_starts(const char* a, int64_t la, const char* b, int64_t lb) {
-  for (int64_t k = 1; k < la && k <= lb; ++k) {
-    if (same_bytes(a + la - k, b, k)) return true;
+// The pattern as an automaton whose state is the length of the longest suffix of the text
+// read so far that is a prefix of the pattern; the state reaches n where an occurrence ends.
+struct matcher {
+  const char* p;
+  int64_t n;
+  const int64_t* border;
+
+  // The state after byte c, from a state below n.
+  int64_t step(int64_t q, char c) const {
+    while (q > 0 && p[q] != c) q = border[q];
+    return p[q] == c ? q + 1 : q;
   }
-  return false;
+};
+
+// Index of the first byte equal to c in t[from..n), or n. Eight bytes a step: a byte of the
+// word equal to c becomes zero, and the lowest zero byte sets the lowest flagged bit.
+int64_t find_byte(const char* t, int64_t from, int64_t n, char c) {
+  constexpr uint64_t ones = 0x0101010101010101u;
+  constexpr uint64_t highs = 0x8080808080808080u;
+  const uint64_t spread = ones * static_cast<unsigned char>(c);
+  int64_t i = from;
+  for (; i + 8 <= n; i += 8) {
+    uint64_t word;
+    __builtin_memcpy(&word, t + i, 8);
+    const uint64_t x = word ^ spread;
+    const uint64_t zero = (x - ones) & ~x & highs;
+    if (zero != 0) return i + __builtin_ctzll(zero) / 8;
+  }
+  while (i < n && t[i] != c) ++i;
+  return i;
 }
 
-// Whether a proper prefix of a ends b.
-bool prefix_ends(const char* a, int64_t la, const char* b, int64_t lb) {
-  for (int64_t k = 1; k < la && k <= lb; ++k) {
-    if (same_bytes(a, b + lb - k, k)) return true;
+// Runs the matcher over t[0..n) from state q. Returns how many bytes it read: up to the end of
+// the first occurrence it completes (q is then the pattern's length), else n. In state 0 it
+// skips straight to the next byte that can start the pattern.
+int64_t advance(const matcher& m, const char* t, int64_t n, int64_t& q) {
+  int64_t i = 0;
+  while (i < n) {
+    if (q == 0) {
+      i = find_byte(t, i, n, m.p[0]);
+      if (i == n) break;
+      q = 1;
+    } else {
+      q = m.step(q, t[i]);
+    }
+    ++i;
+    if (q == m.n) return i;
   }
-  return false;
+  return n;
 }
 
+// Whether every byte of a occurs in b.
 bool every_byte_occurs(const char* a, int64_t la, const char* b, int64_t lb) {
   bool seen[256] = {};
   for (int64_t j = 0; j < lb; ++j) seen[static_cast<unsigned char>(b[j])] = true;
@@ -42,75 +87,186 @@ bool every_byte_occurs(const char* a, int64_t la, const char* b, int64_t lb) {
   return true;
 }
 
-// Whether searching again from the front after every replacement may go on forever. It
-// surely ends when:
+// Whether a proper suffix of the pattern starts t: reading both backwards, whether a proper
+// prefix of the reversed pattern ends the reversed t. border holds the reversed pattern's
+// table, and t must not contain the pattern.
+bool suffix_starts(const char* p, int64_t n, const int64_t* border, const char* t, int64_t lt) {
+  int64_t q = 0;
+  for (int64_t j = lt - 1; j >= 0; --j) {
+    while (q > 0 && p[n - 1 - q] != t[j]) q = border[q];
+    if (p[n - 1 - q] == t[j]) ++q;
+  }
+  return q > 0;
+}
+
+// Whether searching again from the front after every replacement may go on forever, for a
+// replacement that does not hold the pattern. It surely ends when:
 //  - the replacement is shorter than the pattern: the text shrinks at every step;
 //  - it has the pattern's length (and differs): every step moves the text the same way in
 //    byte order, among finitely many texts of one length;
 //  - some byte of the pattern is missing from the replacement: every occurrence then holds
 //    a byte of the original text, which the replacement removes.
-// For a longer replacement that does not hold the pattern, an occurrence can form only
-// across an end of the inserted text, and it also ends when:
+// For a longer replacement, an occurrence can form only across an end of the inserted text,
+// and it also ends when:
 //  - no proper suffix of the pattern starts the replacement: nothing forms across the front,
 //    so each occurrence lies past the previous one and uses up some of the text behind the
 //    insertion, which never grows;
-//  - no proper prefix of the pattern ends the replacement: nothing forms across the back,
-//    so the text behind an insertion holds no occurrence beyond those it held at the start,
-//    and each step either uses up one of those or moves left into text that holds none and
-//    only shrinks until such a step.
+//  - no proper prefix of the pattern ends the replacement (ends_in_prefix false): nothing forms
+//    across the back, so the text behind an insertion holds no occurrence beyond those it held
+//    at the start, and each step either uses up one of those or moves left into text that
+//    holds none and only shrinks until such a step.
 // Every other case may loop, for example "ab" -> "bbaa" on "aab" ("abbaa", "bbaabaa",
 // "bbabbaaaa", ... never ends), while "ab" -> "bca" on "aab" ends after two rounds. No simple
-// test tells the two apart, so such calls rescan within a budget of searched bytes.
-bool rescanning_may_not_end(const char* old_text, int64_t ol, const char* new_text, int64_t nl) {
-  if (nl <= ol) return false;
+// test tells the two apart, so such calls rescan within a budget. border holds the pattern's
+// table; it is used as scratch room and rebuilt.
+bool rescanning_may_not_end(const char* old_text, int64_t ol, const char* new_text, int64_t nl,
+                            bool ends_in_prefix, int64_t* border) {
+  if (nl <= ol || !ends_in_prefix) return false;
   if (!every_byte_occurs(old_text, ol, new_text, nl)) return false;
-  return suffix_starts(old_text, ol, new_text, nl) && prefix_ends(old_text, ol, new_text, nl);
-}
-
-// How many bytes of text the rescanning rounds may search, in the cases where they may not
-// end, before the call gives up on them. Generous enough that every such call which ends
-// within a few replacements per input byte keeps its rescanned result.
-int64_t rescan_budget(int64_t sl, int64_t nl) {
-  constexpr int64_t floor_bytes = int64_t{1} << 16;
-  const int64_t per_byte = 16 * (nl + 1);
-  if (sl + 1 > (INT64_MAX - floor_bytes) / per_byte) return INT64_MAX;
-  return floor_bytes + (sl + 1) * per_byte;
-}
-
-// Index of the first occurrence of the pattern at or after from, or -1.
-int64_t find_from(const char* s, int64_t sl, int64_t from, const char* p, int64_t pl) {
-  for (int64_t i = from; i + pl <= sl; ++i) {
-    if (same_bytes(s + i, p, pl)) return i;
-  }
-  return -1;
+  build_borders<true>(old_text, ol, border);
+  const bool starts_with_suffix = suffix_starts(old_text, ol, border, new_text, nl);
+  build_borders<false>(old_text, ol, border);
+  return starts_with_suffix;
 }
 
 // Every occurrence of the original text replaced once, left to right, the search going on
-// after each inserted text; built in one block.
-char* replace_forward(const char* s, const char* old_text, int64_t ol, const char* new_text,
-                      int64_t nl) {
-  const int64_t sl = str_len(s);
+// after each occurrence; built in one block after counting them.
+char* replace_forward(const matcher& m, const char* s, int64_t sl, const char* new_text, int64_t nl) {
   int64_t count = 0;
-  for (int64_t i = find_from(s, sl, 0, old_text, ol); i >= 0; i = find_from(s, sl, i + ol, old_text, ol)) {
-    ++count;
+  for (int64_t at = 0, q = 0; at < sl; q = 0) {
+    at += advance(m, s + at, sl - at, q);
+    if (q == m.n) ++count;
   }
-  const int64_t growth = nl - ol;
+  const int64_t growth = nl - m.n;
   // A length beyond the signed range could never be allocated; refuse it before it wraps.
   if (count > 0 && growth > 0 && growth > (INT64_MAX - sl) / count) return nullptr;
   char* p = str_alloc(sl + count * growth);
   if (p == nullptr) return nullptr;
-  int64_t read = 0;
   int64_t write = 0;
-  for (int64_t i = find_from(s, sl, 0, old_text, ol); i >= 0; i = find_from(s, sl, read, old_text, ol)) {
-    str_copy_n(p + write, s + read, i - read);
-    write += i - read;
-    str_copy_n(p + write, new_text, nl);
-    write += nl;
-    read = i + ol;
+  for (int64_t at = 0, q = 0; at < sl; q = 0) {
+    const int64_t k = advance(m, s + at, sl - at, q);
+    const int64_t kept = q == m.n ? k - m.n : k;
+    str_copy_n(p + write, s + at, kept);
+    write += kept;
+    at += k;
+    if (q == m.n) {
+      str_copy_n(p + write, new_text, nl);
+      write += nl;
+    }
   }
-  str_copy_n(p + write, s + read, sl - read);
   return p;
 }
+
+// The rescanning rounds in one work block. Searching again from the front after a
+// replacement at i finds nothing that starts before i - len(old) + 1, since the text in front
+// of i held no occurrence; so the text is read once, left to right, into `out`, the inserted
+// text waiting to be read in front of the rest of s. The block holds the text in two runs:
+//   [0, w)      what has been read: final, apart from its last len(old) - 1 bytes;
+//   [r, cap)    replacement text still to be read, in order; the unread rest of s follows it.
+// An occurrence completes when a byte read makes `out` end with the pattern: that is the
+// leftmost occurrence of the current text. It is taken off `out`, the replacement goes in
+// front of what is still to be read, and reading goes on from the state of the bytes before
+// it. The gap between the two runs always holds the rest of s, so reading never overruns.
+class rescanner {
+ public:
+  rescanner(const matcher& m, const char* s, int64_t sl, const char* new_text, int64_t nl)
+      : m_(m), s_(s), sl_(sl), new_(new_text), nl_(nl) {}
+  ~rescanner() { mem_free(block_); }
+
+  // Replaces at every occurrence until none is left; budget < 0 stands for no limit, else
+  // the rounds may insert at most that many bytes in all. Null for a failed allocation or an
+  // exhausted budget (gave_up() tells which).
+  char* run(int64_t budget) {
+    int64_t q = 0;
+    const int64_t first = advance(m_, s_, sl_, q);
+    if (q != m_.n) return str_dup(s_);
+    // Up to the first occurrence the text is s itself: nothing to copy until then.
+    const int64_t text = sl_ - m_.n + nl_;
+    cap_ = nl_ > m_.n ? text + text / 2 + 16 : sl_;
+    block_ = static_cast<char*>(mem_alloc(cap_));
+    if (block_ == nullptr) return nullptr;
+    str_copy_n(block_, s_, first - m_.n);
+    w_ = first - m_.n;
+    r_ = cap_;
+    read_ = first;
+    int64_t inserted = 0;
+    for (;;) {
+      if (budget >= 0 && (inserted += nl_) > budget) {
+        gave_up_ = true;
+        return nullptr;
+      }
+      if (!insert()) return nullptr;
+      if (!read_to_next()) break;
+    }
+    char* result = str_alloc(w_);
+    if (result != nullptr) str_copy_n(result, block_, w_);
+    return result;
+  }
+
+  bool gave_up() const { return gave_up_; }
+
+ private:
+  // Puts the replacement in front of what is still to be read, growing the block if the gap
+  // would no longer hold the rest of s.
+  bool insert() {
+    const int64_t pending = cap_ - r_;
+    const int64_t rest = sl_ - read_;
+    if (r_ - w_ < rest + nl_) {
+      const int64_t need = w_ + pending + rest + nl_;
+      if (need > INT64_MAX / 2) return false;
+      const int64_t cap = need > 2 * cap_ ? need : 2 * cap_;
+      char* block = static_cast<char*>(mem_alloc(cap));
+      if (block == nullptr) return false;
+      str_copy_n(block, block_, w_);
+      str_copy_n(block + cap - pending, block_ + r_, pending);
+      mem_free(block_);
+      block_ = block;
+      r_ = cap - pending;
+      cap_ = cap;
+    }
+    r_ -= nl_;
+    str_copy_n(block_ + r_, new_, nl_);
+    return true;
+  }
+
+  // Reads on from the state of the text in front of the last replacement until an occurrence
+  // completes (it is then taken off `out`: true) or the text ends (false).
+  bool read_to_next() {
+    // No occurrence starts in `out`, so its state lies within its last len(old) - 1 bytes.
+    const int64_t tail = w_ < m_.n - 1 ? w_ : m_.n - 1;
+    int64_t q = 0;
+    advance(m_, block_ + w_ - tail, tail, q);
+    if (r_ < cap_) {
+      const int64_t k = advance(m_, block_ + r_, cap_ - r_, q);
+      mem_move(block_ + w_, block_ + r_, k);
+      w_ += k;
+      r_ += k;
+      if (q == m_.n) {
+        w_ -= m_.n;
+        return true;
+      }
+    }
+    const int64_t k = advance(m_, s_ + read_, sl_ - read_, q);
+    str_copy_n(block_ + w_, s_ + read_, k);
+    w_ += k;
+    read_ += k;
+    if (q != m_.n) return false;
+    w_ -= m_.n;
+    return true;
+  }
+
+  const matcher& m_;
+  const char* s_;
+  int64_t sl_;
+  const char* new_;
+  int64_t nl_;
+  char* block_ = nullptr;
+  int64_t cap_ = 0;
+  int64_t w_ = 0;
+  int64_t r_ = 0;
+  int64_t read_ = 0;
+  bool gave_up_ = false;
+};
 
 }  // namespace
 
@@ -128,31 +284,54 @@ char* str_replace_first(const char* s, const char* old_text, const char* new_tex
   return result;
 }
 
-char* str_replace(const char* s, const char* old_text, const char* new_text) {
+int64_t str_replace_budget(int64_t sl) {
+  constexpr int64_t floor_bytes = int64_t{1} << 24;
+  constexpr int64_t per_byte = 256;
+  constexpr int64_t largest = INT64_MAX / 4;
+  if (sl < 0) sl = 0;
+  if (sl >= (largest - floor_bytes) / per_byte) return largest;
+  return floor_bytes + (sl + 1) * per_byte;
+}
+
+char* str_replace_within(const char* s, const char* old_text, const char* new_text, int64_t budget) {
   if (s == nullptr || old_text == nullptr) return str_dup(s);
   const int64_t ol = str_len(old_text);
   if (ol == 0) return str_dup(s);
+  const int64_t sl = str_len(s);
+  if (budget < 0) budget = str_replace_budget(sl);
   const int64_t nl = str_len(new_text);
-  // A replacement that holds the pattern brings it back in every round: rescanning never ends.
-  if (str_find(new_text, old_text) >= 0) return replace_forward(s, old_text, ol, new_text, nl);
-  const bool may_not_end = rescanning_may_not_end(old_text, ol, new_text, nl);
-  int64_t budget = may_not_end ? rescan_budget(str_len(s), nl) : 0;
-  // Each round searches the whole current text again, so occurrences that a replacement
-  // forms with its surroundings are replaced too ("aab", "ab" -> "b" gives "b").
-  char* result = str_dup(s);
-  while (str_find(result, old_text) >= 0) {
-    if (may_not_end) {
-      budget -= str_len(result);
-      if (budget < 0) {
-        mem_free(result);
-        return replace_forward(s, old_text, ol, new_text, nl);
-      }
-    }
-    char* next = str_replace_first(result, old_text, new_text);
-    mem_free(result);
-    result = next;
+  int64_t stack_table[table_on_stack];
+  int64_t* border = stack_table;
+  if (ol > table_on_stack) {
+    border = static_cast<int64_t*>(mem_alloc(ol * static_cast<int64_t>(sizeof(int64_t))));
+    if (border == nullptr) return nullptr;
   }
+  build_borders<false>(old_text, ol, border);
+  const matcher m{old_text, ol, border};
+  // Read through the replacement: its final state tells whether it holds the pattern, or
+  // else whether a proper prefix of the pattern ends it.
+  int64_t q = 0;
+  advance(m, new_text, nl, q);
+  char* result = nullptr;
+  if (q == ol) {
+    // A replacement that holds the pattern brings it back in every round: rescanning never ends.
+    result = replace_forward(m, s, sl, new_text, nl);
+  } else {
+    const bool may_not_end = rescanning_may_not_end(old_text, ol, new_text, nl, q > 0, border);
+    bool gave_up = false;
+    {
+      rescanner rounds(m, s, sl, new_text, nl);
+      result = rounds.run(may_not_end ? budget : -1);
+      gave_up = rounds.gave_up();
+    }
+    if (gave_up) result = replace_forward(m, s, sl, new_text, nl);
+  }
+  if (border != stack_table) mem_free(border);
   return result;
+}
+
+char* str_replace(const char* s, const char* old_text, const char* new_text) {
+  return str_replace_within(s, old_text, new_text, -1);
 }
 
 }  // namespace kivo
