@@ -40,32 +40,61 @@ struct matcher {
   }
 };
 
-// Index of the first byte equal to c in t[from..n), or n. Eight bytes a step: a byte of the
-// word equal to c becomes zero, and the lowest zero byte sets the lowest flagged bit.
+constexpr uint64_t ones = 0x0101010101010101u;
+constexpr uint64_t highs = 0x8080808080808080u;
+
+// Bytes equal to a byte c, spread over a word, become zero in word ^ (ones * c); this flags
+// the lowest zero byte (and maybe some above it) with its high bit.
+inline uint64_t zero_bytes(uint64_t x) { return (x - ones) & ~x & highs; }
+
+inline uint64_t load_word(const char* p) {
+  uint64_t word;
+  __builtin_memcpy(&word, p, 8);
+  return word;
+}
+
+// Index of the first byte equal to c in t[from..n), or n, eight bytes a step.
 int64_t find_byte(const char* t, int64_t from, int64_t n, char c) {
-  constexpr uint64_t ones = 0x0101010101010101u;
-  constexpr uint64_t highs = 0x8080808080808080u;
   const uint64_t spread = ones * static_cast<unsigned char>(c);
   int64_t i = from;
   for (; i + 8 <= n; i += 8) {
-    uint64_t word;
-    __builtin_memcpy(&word, t + i, 8);
-    const uint64_t x = word ^ spread;
-    const uint64_t zero = (x - ones) & ~x & highs;
+    const uint64_t zero = zero_bytes(load_word(t + i) ^ spread);
     if (zero != 0) return i + __builtin_ctzll(zero) / 8;
   }
   while (i < n && t[i] != c) ++i;
   return i;
 }
 
+// The first start at or after from, among those whose window t[i..i + len) lies in t[0..n),
+// where the window's first and last bytes are first and last; else n - len + 1 (or from, if
+// larger). No occurrence of a pattern with those end bytes starts at the starts skipped.
+// Eight starts a step, reading the words at i and at i + len - 1.
+int64_t find_ends(const char* t, int64_t from, int64_t n, int64_t len, char first, char last) {
+  const uint64_t spread_first = ones * static_cast<unsigned char>(first);
+  const uint64_t spread_last = ones * static_cast<unsigned char>(last);
+  const int64_t d = len - 1;
+  int64_t i = from;
+  for (; i + d + 8 <= n; i += 8) {
+    const uint64_t x = (load_word(t + i) ^ spread_first) | (load_word(t + i + d) ^ spread_last);
+    const uint64_t zero = zero_bytes(x);
+    if (zero != 0) return i + __builtin_ctzll(zero) / 8;
+  }
+  for (; i + d < n; ++i) {
+    if (t[i] == first && t[i + d] == last) return i;
+  }
+  return i;
+}
+
 // Runs the matcher over t[0..n) from state q. Returns how many bytes it read: up to the end of
 // the first occurrence it completes (q is then the pattern's length), else n. In state 0 it
-// skips straight to the next byte that can start the pattern.
+// skips the starts whose window lies in t and cannot hold the pattern by its end bytes (no
+// partial match from there can reach past t), then the bytes that cannot start it.
 int64_t advance(const matcher& m, const char* t, int64_t n, int64_t& q) {
   int64_t i = 0;
   while (i < n) {
     if (q == 0) {
-      i = find_byte(t, i, n, m.p[0]);
+      if (i + m.n <= n) i = find_ends(t, i, n, m.n, m.p[0], m.p[m.n - 1]);
+      if (i + m.n > n) i = find_byte(t, i, n, m.p[0]);
       if (i == n) break;
       q = 1;
     } else {
@@ -129,18 +158,28 @@ bool rescanning_may_not_end(const char* old_text, int64_t ol, const char* new_te
   return starts_with_suffix;
 }
 
-// Every occurrence of the original text replaced once, left to right, the search going on
-// after each occurrence; built in one block after counting them.
-char* replace_forward(const matcher& m, const char* s, int64_t sl, const char* new_text, int64_t nl) {
+// Length of the text with every occurrence of the original replaced once, left to right, the
+// search going on after each occurrence: -1 if it is beyond the signed range, which could
+// never be allocated. first_end is where the first occurrence ends, or 0 for none.
+int64_t forward_length(const matcher& m, const char* s, int64_t sl, int64_t nl, int64_t& first_end) {
   int64_t count = 0;
+  first_end = 0;
   for (int64_t at = 0, q = 0; at < sl; q = 0) {
     at += advance(m, s + at, sl - at, q);
-    if (q == m.n) ++count;
+    if (q != m.n) break;
+    if (count++ == 0) first_end = at;
   }
   const int64_t growth = nl - m.n;
-  // A length beyond the signed range could never be allocated; refuse it before it wraps.
-  if (count > 0 && growth > 0 && growth > (INT64_MAX - sl) / count) return nullptr;
-  char* p = str_alloc(sl + count * growth);
+  if (count > 0 && growth > 0 && growth > (INT64_MAX - sl) / count) return -1;
+  return sl + count * growth;
+}
+
+// That text, in one block.
+char* replace_forward(const matcher& m, const char* s, int64_t sl, const char* new_text, int64_t nl) {
+  int64_t first_end = 0;
+  const int64_t length = forward_length(m, s, sl, nl, first_end);
+  if (length < 0) return nullptr;
+  char* p = str_alloc(length);
   if (p == nullptr) return nullptr;
   int64_t write = 0;
   for (int64_t at = 0, q = 0; at < sl; q = 0) {
@@ -166,37 +205,68 @@ char* replace_forward(const matcher& m, const char* s, int64_t sl, const char* n
 // An occurrence completes when a byte read makes `out` end with the pattern: that is the
 // leftmost occurrence of the current text. It is taken off `out`, the replacement goes in
 // front of what is still to be read, and reading goes on from the state of the bytes before
-// it. The gap between the two runs always holds the rest of s, so reading never overruns.
+// it. The block starts as the string block of the one-pass result, which is the result
+// whenever no occurrence forms around an insertion, and grows when the runs would meet.
 class rescanner {
  public:
-  rescanner(const matcher& m, const char* s, int64_t sl, const char* new_text, int64_t nl)
-      : m_(m), s_(s), sl_(sl), new_(new_text), nl_(nl) {}
+  // new_state: the matcher's state after reading new_text from state 0.
+  rescanner(const matcher& m, const char* s, int64_t sl, const char* new_text, int64_t nl, int64_t new_state)
+      : m_(m), s_(s), sl_(sl), new_(new_text), nl_(nl), new_state_(new_state) {}
   ~rescanner() { mem_free(block_); }
 
   // Replaces at every occurrence until none is left; budget < 0 stands for no limit, else
   // the rounds may insert at most that many bytes in all. Null for a failed allocation or an
   // exhausted budget (gave_up() tells which).
   char* run(int64_t budget) {
-    int64_t q = 0;
-    const int64_t first = advance(m_, s_, sl_, q);
-    if (q != m_.n) return str_dup(s_);
-    // Up to the first occurrence the text is s itself: nothing to copy until then.
-    const int64_t text = sl_ - m_.n + nl_;
-    cap_ = nl_ > m_.n ? text + text / 2 + 16 : sl_;
-    block_ = static_cast<char*>(mem_alloc(cap_));
+    int64_t first_end = 0;
+    int64_t length = sl_;
+    if (nl_ == m_.n) {
+      int64_t q = 0;
+      first_end = advance(m_, s_, sl_, q);
+      if (q != m_.n) first_end = 0;
+    } else {
+      length = forward_length(m_, s_, sl_, nl_, first_end);
+    }
+    if (first_end == 0) return str_dup(s_);
+    if (length < 0) return nullptr;
+    block_ = str_alloc(length);
     if (block_ == nullptr) return nullptr;
-    str_copy_n(block_, s_, first - m_.n);
-    w_ = first - m_.n;
+    cap_ = length;
+    exact_ = true;
+    // Up to the first occurrence the text is s itself.
+    str_copy_n(block_, s_, first_end - m_.n);
+    w_ = first_end - m_.n;
     r_ = cap_;
-    read_ = first;
+    read_ = first_end;
     int64_t inserted = 0;
     for (;;) {
       if (budget >= 0 && (inserted += nl_) > budget) {
         gave_up_ = true;
         return nullptr;
       }
-      if (!insert()) return nullptr;
-      if (!read_to_next()) break;
+      // No occurrence starts in `out`, so its state lies within its last len(old) - 1 bytes.
+      const int64_t tail = w_ < m_.n - 1 ? w_ : m_.n - 1;
+      int64_t q = 0;
+      advance(m_, block_ + w_ - tail, tail, q);
+      // From state 0 the replacement reads as it always does, and holds no occurrence: it
+      // goes straight to `out`. Else it waits to be read in front of the rest.
+      if (!make_room(nl_)) return nullptr;
+      if (q == 0) {
+        str_copy_n(block_ + w_, new_, nl_);
+        w_ += nl_;
+        q = new_state_;
+      } else {
+        r_ -= nl_;
+        str_copy_n(block_ + r_, new_, nl_);
+      }
+      const int8_t found = read_to_next(q);
+      if (found < 0) return nullptr;
+      if (found == 0) break;
+    }
+    if (exact_ && w_ == cap_) {
+      char* result = block_;
+      block_ = nullptr;
+      return result;
     }
     char* result = str_alloc(w_);
     if (result != nullptr) str_copy_n(result, block_, w_);
@@ -206,36 +276,28 @@ class rescanner {
   bool gave_up() const { return gave_up_; }
 
  private:
-  // Puts the replacement in front of what is still to be read, growing the block if the gap
-  // would no longer hold the rest of s.
-  bool insert() {
+  // Makes the gap between the runs at least `room` bytes, moving them to a larger block.
+  bool make_room(int64_t room) {
+    if (r_ - w_ >= room) return true;
     const int64_t pending = cap_ - r_;
-    const int64_t rest = sl_ - read_;
-    if (r_ - w_ < rest + nl_) {
-      const int64_t need = w_ + pending + rest + nl_;
-      if (need > INT64_MAX / 2) return false;
-      const int64_t cap = need > 2 * cap_ ? need : 2 * cap_;
-      char* block = static_cast<char*>(mem_alloc(cap));
-      if (block == nullptr) return false;
-      str_copy_n(block, block_, w_);
-      str_copy_n(block + cap - pending, block_ + r_, pending);
-      mem_free(block_);
-      block_ = block;
-      r_ = cap - pending;
-      cap_ = cap;
-    }
-    r_ -= nl_;
-    str_copy_n(block_ + r_, new_, nl_);
+    if (room > INT64_MAX / 4 - w_ - pending) return false;
+    const int64_t need = w_ + pending + room;
+    const int64_t cap = need > 2 * cap_ ? need : 2 * cap_;
+    char* block = static_cast<char*>(mem_alloc(cap));
+    if (block == nullptr) return false;
+    str_copy_n(block, block_, w_);
+    str_copy_n(block + cap - pending, block_ + r_, pending);
+    mem_free(block_);
+    block_ = block;
+    r_ = cap - pending;
+    cap_ = cap;
+    exact_ = false;
     return true;
   }
 
-  // Reads on from the state of the text in front of the last replacement until an occurrence
-  // completes (it is then taken off `out`: true) or the text ends (false).
-  bool read_to_next() {
-    // No occurrence starts in `out`, so its state lies within its last len(old) - 1 bytes.
-    const int64_t tail = w_ < m_.n - 1 ? w_ : m_.n - 1;
-    int64_t q = 0;
-    advance(m_, block_ + w_ - tail, tail, q);
+  // Reads on from state q until an occurrence completes (it is then taken off `out`: 1) or
+  // the text ends (0); -1 when the block cannot grow.
+  int8_t read_to_next(int64_t q) {
     if (r_ < cap_) {
       const int64_t k = advance(m_, block_ + r_, cap_ - r_, q);
       mem_move(block_ + w_, block_ + r_, k);
@@ -243,16 +305,19 @@ class rescanner {
       r_ += k;
       if (q == m_.n) {
         w_ -= m_.n;
-        return true;
+        return 1;
       }
     }
     const int64_t k = advance(m_, s_ + read_, sl_ - read_, q);
-    str_copy_n(block_ + w_, s_ + read_, k);
-    w_ += k;
+    // Of an occurrence that ends in s, the bytes read from s are not copied.
+    const int64_t in_s = q == m_.n ? (k < m_.n ? k : m_.n) : 0;
+    if (!make_room(k - in_s)) return -1;
+    str_copy_n(block_ + w_, s_ + read_, k - in_s);
+    w_ += k - in_s;
     read_ += k;
-    if (q != m_.n) return false;
-    w_ -= m_.n;
-    return true;
+    if (q != m_.n) return 0;
+    w_ -= m_.n - in_s;
+    return 1;
   }
 
   const matcher& m_;
@@ -260,8 +325,10 @@ class rescanner {
   int64_t sl_;
   const char* new_;
   int64_t nl_;
+  int64_t new_state_;
   char* block_ = nullptr;
   int64_t cap_ = 0;
+  bool exact_ = false;  // block_ is the string block of the one-pass result's length
   int64_t w_ = 0;
   int64_t r_ = 0;
   int64_t read_ = 0;
@@ -320,7 +387,7 @@ char* str_replace_within(const char* s, const char* old_text, const char* new_te
     const bool may_not_end = rescanning_may_not_end(old_text, ol, new_text, nl, q > 0, border);
     bool gave_up = false;
     {
-      rescanner rounds(m, s, sl, new_text, nl);
+      rescanner rounds(m, s, sl, new_text, nl, q);
       result = rounds.run(may_not_end ? budget : -1);
       gave_up = rounds.gave_up();
     }
