@@ -104,6 +104,12 @@ BENCHMARK(BM_ReplaceNearMissesOnePass)->RangeMultiplier(32)->Range(1 << 10, 1 <<
 void BM_ReplaceLeftward(benchmark::State& state) { run_runtime(state, leftward(n_of(state))); }
 BENCHMARK(BM_ReplaceLeftward)->RangeMultiplier(32)->Range(1 << 10, 1 << 20)->Unit(benchmark::kMicrosecond);
 
+// A rescan that never ends ("abbaa", "bbaabaa", ...), stopped by the budget and done again
+// in one pass: the dearest call of all for a text of its length.
+replace_input endless(size_t n) { return {std::string(n - 1, 'a') + "b", "ab", "bbaa"}; }
+void BM_ReplaceBudgetSpent(benchmark::State& state) { run_runtime(state, endless(n_of(state))); }
+BENCHMARK(BM_ReplaceBudgetSpent)->Arg(1 << 10)->Arg(1 << 16)->Unit(benchmark::kMillisecond);
+
 void BM_IntToStrBaseline(benchmark::State& state) {
   for (auto _ : state) mem_free(int_to_str(1000000));
 }

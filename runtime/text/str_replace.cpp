@@ -41,11 +41,17 @@ struct matcher {
 };
 
 constexpr uint64_t ones = 0x0101010101010101u;
-constexpr uint64_t highs = 0x8080808080808080u;
+constexpr uint64_t lows = 0x7F7F7F7F7F7F7F7Fu;
 
 // Bytes equal to a byte c, spread over a word, become zero in word ^ (ones * c); this flags
-// the lowest zero byte (and maybe some above it) with its high bit.
-inline uint64_t zero_bytes(uint64_t x) { return (x - ones) & ~x & highs; }
+// exactly the zero bytes of x, each with its high bit.
+inline uint64_t zero_bytes(uint64_t x) { return ~(((x & lows) + lows) | x | lows); }
+
+// Memory offset of the first flagged byte of a nonzero word of flags.
+inline int64_t first_flag(uint64_t flags) {
+  if constexpr (__BYTE_ORDER__ == __ORDER_BIG_ENDIAN__) return __builtin_clzll(flags) / 8;
+  return __builtin_ctzll(flags) / 8;
+}
 
 inline uint64_t load_word(const char* p) {
   uint64_t word;
@@ -59,7 +65,7 @@ int64_t find_byte(const char* t, int64_t from, int64_t n, char c) {
   int64_t i = from;
   for (; i + 8 <= n; i += 8) {
     const uint64_t zero = zero_bytes(load_word(t + i) ^ spread);
-    if (zero != 0) return i + __builtin_ctzll(zero) / 8;
+    if (zero != 0) return i + first_flag(zero);
   }
   while (i < n && t[i] != c) ++i;
   return i;
@@ -77,7 +83,7 @@ int64_t find_ends(const char* t, int64_t from, int64_t n, int64_t len, char firs
   for (; i + d + 8 <= n; i += 8) {
     const uint64_t x = (load_word(t + i) ^ spread_first) | (load_word(t + i + d) ^ spread_last);
     const uint64_t zero = zero_bytes(x);
-    if (zero != 0) return i + __builtin_ctzll(zero) / 8;
+    if (zero != 0) return i + first_flag(zero);
   }
   for (; i + d < n; ++i) {
     if (t[i] == first && t[i + d] == last) return i;
