@@ -97,6 +97,14 @@ int64_t find_ends(const char* t, int64_t from, int64_t n, int64_t len, char firs
 // partial match from there can reach past t), then the bytes that cannot start it.
 int64_t advance(const matcher& m, const char* t, int64_t n, int64_t& q) {
   int64_t i = 0;
+  if (n < 16) {
+    // Too short to gain from skipping.
+    while (i < n) {
+      q = m.step(q, t[i++]);
+      if (q == m.n) return i;
+    }
+    return n;
+  }
   while (i < n) {
     if (q == 0) {
       if (i + m.n <= n) i = find_ends(t, i, n, m.n, m.p[0], m.p[m.n - 1]);
@@ -251,9 +259,8 @@ class rescanner {
         return nullptr;
       }
       // No occurrence starts in `out`, so its state lies within its last len(old) - 1 bytes.
-      const int64_t tail = w_ < m_.n - 1 ? w_ : m_.n - 1;
       int64_t q = 0;
-      advance(m_, block_ + w_ - tail, tail, q);
+      for (int64_t i = w_ < m_.n - 1 ? 0 : w_ - (m_.n - 1); i < w_; ++i) q = m_.step(q, block_[i]);
       // From state 0 the replacement reads as it always does, and holds no occurrence: it
       // goes straight to `out`. Else it waits to be read in front of the rest.
       if (!make_room(nl_)) return nullptr;
