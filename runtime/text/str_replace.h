@@ -16,9 +16,16 @@ char* str_replace_first(const char* s, const char* old_text, const char* new_tex
 // replaced once, left to right, the search going on after the inserted text: always when
 // new_text contains old_text, and when new_text is longer than old_text, holds every byte of
 // it, starts with a proper suffix of it, ends with a proper prefix of it, and the rounds
-// have searched more than 64 KiB + 16 * (length of s + 1) * (length of new_text + 1) bytes
-// without coming to an end ("aab", "ab" -> "bbaa" gives "abbaa", while "aab", "ab" -> "bca"
-// still rescans to "bcaca"). Null when an allocation fails.
+// would insert more than str_replace_budget(length of s) bytes of new_text without coming to
+// an end ("aab", "ab" -> "bbaa" gives "abbaa", while "a" * 232 + "b", "ab" -> "bca" still
+// rescans to "bca" + "ca" * 231). Null when an allocation fails. Time grows with the lengths
+// of s and of the result and with the rounds times the lengths of old_text and new_text.
 char* str_replace(const char* s, const char* old_text, const char* new_text);
+// How many bytes of replacement text the rounds of str_replace may insert, for a text of
+// length sl, where they may not end: 16 MiB + 256 * (sl + 1), so at least 64 * (sl + 1) rounds
+// for a replacement of up to 4 bytes, and the text never outgrows sl plus that.
+int64_t str_replace_budget(int64_t sl);
+// str_replace with another such budget (a negative one stands for str_replace_budget).
+char* str_replace_within(const char* s, const char* old_text, const char* new_text, int64_t budget);
 
 }  // namespace kivo

@@ -44,15 +44,22 @@ inline std::string replace_first(const std::string& s, const std::string& old_te
   return s.substr(0, at) + new_text + s.substr(at + old_text.size());
 }
 
+// Bytes of replacement text that the rounds may insert, where they may not end, for a text of
+// length sl.
+inline int64_t replace_budget(size_t sl) { return (int64_t{1} << 24) + 256 * (static_cast<int64_t>(sl) + 1); }
+
 // Every occurrence replaced, each search starting again at the front, so occurrences that a
 // replacement forms with its surroundings are replaced too. Where that may go on for ever it
 // is given up for one forward pass over the original text, which goes on after each
 // insertion: always when the replacement holds the pattern, and, when the replacement is
 // longer, holds every byte of the pattern, starts with a proper suffix of it and ends with a
-// proper prefix of it, once the rounds have searched more than the budget of bytes.
+// proper prefix of it, once the rounds would insert more than the budget of bytes (a negative
+// budget stands for replace_budget). Each round costs a search and a copy of the whole text:
+// affordable for small budgets only where the rounds may not end.
 inline std::string replace(const std::string& s, const std::string& old_text,
-                           const std::string& new_text) {
+                           const std::string& new_text, int64_t budget = -1) {
   if (old_text.empty()) return s;
+  if (budget < 0) budget = replace_budget(s.size());
   auto forward = [&] {
     std::string out = s;
     for (size_t at = out.find(old_text); at != std::string::npos;
@@ -72,10 +79,11 @@ inline std::string replace(const std::string& s, const std::string& old_text,
     }
     may_loop = left && right;
   }
-  int64_t budget = 65536 + static_cast<int64_t>((s.size() + 1) * 16 * (new_text.size() + 1));
+  int64_t inserted = 0;
   std::string out = s;
   for (size_t at; (at = out.find(old_text)) != std::string::npos;) {
-    if (may_loop && (budget -= static_cast<int64_t>(out.size())) < 0) return forward();
+    inserted += static_cast<int64_t>(new_text.size());
+    if (may_loop && inserted > budget) return forward();
     out.replace(at, old_text.size(), new_text);
   }
   return out;

@@ -111,6 +111,36 @@ TEST_F(Str, ReplaceRescansUnlessThatCouldGoOnForever) {
   for (const replace_case& c : cases) {
     EXPECT_EQ(take(c.replace(c.s, c.old_text, c.new_text)), c.want) << c.s << " " << c.old_text << " " << c.new_text;
   }
+  // Long rescans that end keep their result: "a" * n + "b" takes n rounds, each one to the left.
+  for (const size_t n : {232, 100000}) {
+    std::string want = "bca";
+    for (size_t i = 0; i < n - 1; ++i) want += "ca";
+    EXPECT_EQ(take(str_replace((std::string(n, 'a') + "b").c_str(), "ab", "bca")), want) << n;
+  }
+  // A pattern longer than the table kept on the stack.
+  const std::string old_text = std::string(70, 'a') + "b";
+  EXPECT_EQ(take(str_replace((std::string(141, 'a') + "b").c_str(), old_text.c_str(), "b")), "ab");
+}
+
+// Shapes that make the pattern re-form in the middle, at the front and at the back of an
+// insertion, against the model on one small budget.
+TEST_F(Str, ReplaceAgreesWithTheModelOnAdversarialTexts) {
+  const char* olds[] = {"ab", "aab", "aba", "abab", "aa", "ba"};
+  const char* news[] = {"", "b", "ba", "bca", "bba", "baa", "bbaa", "abba", "aab", "bab", "aabb", "bbab"};
+  constexpr int64_t budget = 600;
+  for (int k = 0; k <= 9; ++k) {
+    const std::string a(static_cast<size_t>(k), 'a');
+    std::string ab;
+    for (int i = 0; i < k; ++i) ab += "ab";
+    for (const std::string& s : {a + std::string(static_cast<size_t>(k), 'b'), ab, a + "b", "b" + a + ab + a}) {
+      for (const char* o : olds) {
+        for (const char* n : news) {
+          EXPECT_EQ(take(str_replace_within(s.c_str(), o, n, budget)), model::replace(s, o, n, budget))
+              << s << " " << o << " " << n;
+        }
+      }
+    }
+  }
 }
 
 TEST_F(Str, EveryRefusedAllocationGivesNull) {
@@ -127,7 +157,11 @@ TEST_F(Str, EveryRefusedAllocationGivesNull) {
   expect_every_failure_gives_null([&] { return str_replace(p, "ab", "b"); });
   expect_every_failure_gives_null([&] { return str_replace(p, "ab", "abab"); });
   expect_every_failure_gives_null([&] { return str_replace(p, "", "Q"); });
-  expect_every_failure_gives_null([&] { return str_replace("aab", "ab", "bbaa"); });  // after the budget
+  expect_every_failure_gives_null([&] { return str_replace_within("aab", "ab", "bbaa", 99); });  // after the budget
+  expect_every_failure_gives_null([&] { return str_replace("aaaaaaaab", "ab", "bba"); });  // the block grows
+  const std::string long_old = std::string(70, 'a') + "b";
+  const std::string long_s = std::string(71, 'a') + long_old;
+  expect_every_failure_gives_null([&] { return str_replace(long_s.c_str(), long_old.c_str(), "ab"); });
   EXPECT_EQ(s, "  xaby-ab-ab  ");
 }
 
@@ -153,13 +187,16 @@ TEST_F(Str, RandomTextsAgreeWithTheModels) {
     EXPECT_EQ(take(str_upper(s.c_str())), model::upper(s));
     EXPECT_EQ(take(str_concat3(s.c_str(), needle.c_str(), s.c_str())), s + needle + s);
 
-    const std::string r = random_text(rng, "abc", 10);
+    const std::string r = random_text(rng, "abc", 40);  // long enough to skip by words
     const std::string o = random_text(rng, "abc", 3);
     const std::string n = random_text(rng, "abc", 5);
     EXPECT_EQ(take(str_replace_first(r.c_str(), o.c_str(), n.c_str())), model::replace_first(r, o, n));
-    EXPECT_EQ(take(str_replace(r.c_str(), o.c_str(), n.c_str())), model::replace(r, o, n)) << r << " " << o << " " << n;
-    fake::fail_request(1 + static_cast<int64_t>(rng() % 12));
-    mem_free(str_replace(r.c_str(), o.c_str(), n.c_str()));
+    // Small budgets keep the model affordable where the rounds may not end.
+    const auto budget = static_cast<int64_t>(rng() % 64);
+    EXPECT_EQ(take(str_replace_within(r.c_str(), o.c_str(), n.c_str(), budget)), model::replace(r, o, n, budget))
+        << r << " " << o << " " << n << " " << budget;
+    fake::fail_request(1 + static_cast<int64_t>(rng() % 6));
+    mem_free(str_replace_within(r.c_str(), o.c_str(), n.c_str(), budget));
     fake::fail_request(0);
     ASSERT_EQ(fake::live_blocks(), 0);
   }
