@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/mem.h"
+#include "text/str_search.h"
 #include "mem_model.h"
 #include "platform_contract_tests.h"
 
@@ -93,6 +94,28 @@ TEST(PlatformLinux, TextLengthStopsAtTheTerminatorAndNeverFaults) {
     EXPECT_EQ(text_len(s), model::text_len(s));
     s[n] = kept;
   }
+}
+
+// Texts and patterns against the guards: the search stops at the text's terminator, also
+// when a pattern's first bytes match up to it, and reads nothing past either end.
+TEST(PlatformLinux, SearchReadsNothingPastTheTerminator) {
+  const guarded_page text, pattern;
+  std::memset(text.begin(), 'a', 4096);
+  std::memset(pattern.begin(), 'a', 4096);
+  text.end()[-1] = pattern.end()[-1] = '\0';
+  for (int64_t n = 0; n < 200; ++n) {
+    const char* hay = text.end() - 1 - n;
+    for (int64_t k = 1; k <= n + 2; k += k < 40 ? 1 : 13) {
+      const char* needle = pattern.end() - 1 - k;
+      EXPECT_EQ(str_find(hay, needle), k <= n ? 0 : -1) << n << " " << k;
+      pattern.end()[-2] = 'b';  // now only found where the text ends in b
+      text.end()[-2] = 'b';
+      EXPECT_EQ(str_find(hay, needle), k <= n ? n - k : -1) << n << " " << k;
+      pattern.end()[-2] = text.end()[-2] = 'a';
+    }
+  }
+  EXPECT_EQ(str_find(text.begin(), "ab"), -1);
+  EXPECT_EQ(str_find(text.begin(), "aaaaaaaaaaaaaaaaaaaaaaaaaaab"), -1);
 }
 
 // Buffers that end against the guard, or start right after it: the byte routines read only
