@@ -18,34 +18,38 @@ if [[ ! -f $build/CMakeCache.txt ]]; then
 fi
 cmake --build "$build" --target bench_libc_compare > /dev/null
 
-"$build/bench/bench_libc_compare" --benchmark_filter='^BM_(kivo|libc)_' \
+csv=$("$build/bench/bench_libc_compare" --benchmark_filter='^BM_(kivo|libc)_(str_len|mem_|str_find_)' \
     --benchmark_repetitions="$repetitions" --benchmark_enable_random_interleaving=true \
-    --benchmark_report_aggregates_only=true --benchmark_time_unit=ns --benchmark_format=csv 2> /dev/null |
-  awk -F, '
+    --benchmark_report_aggregates_only=true --benchmark_time_unit=ns --benchmark_format=csv 2> /dev/null)
+
+# Median CPU time of each row, as "routine/bytes kivo-ns libc-ns", in a fixed order.
+medians=$(awk -F, '
     $1 ~ /_median"?$/ {
       name = $1; gsub(/"/, "", name); sub(/_median$/, "", name)
       side = name ~ /^BM_kivo_/ ? "kivo" : "libc"
       sub(/^BM_(kivo|libc)_/, "", name)
-      t[side, name] = $4
-      if (side == "kivo") order[++rows] = name
+      t[side, name] = $4; names[name] = 1
     }
-    END {
-      status = 0
-      printf "%-30s %14s %14s %8s %6s\n", "routine/bytes", "kivo ns", "libc ns", "ratio", "goal"
-      for (i = 1; i <= rows; ++i) {
-        name = order[i]; k = t["kivo", name]; l = t["libc", name]
-        split(name, part, "/"); n = part[2] + 0
-        goal = ""
-        if (name ~ /^(str_len|mem_)/ && (n == 256 || n == 4096)) goal = 2
-        if (name ~ /^(str_len|mem_)/ && n == 1048576) goal = 1.2
-        if (name ~ /^str_find_ordinary/) goal = 2
-        ratio = l > 0 ? k / l : 0
-        verdict = ""
-        if (goal != "" && ratio > goal) { verdict = "  FAIL"; status = 1 }
-        printf "%-30s %14.1f %14.1f %8.2f %6s%s\n", name, k, l, ratio, goal, verdict
-      }
-      half = t["kivo", "str_find_half_run/1048576"]
-      printf "str_find a^(n/2)b in a^n, 1 MiB: %.3f ms (goal: under 10 ms)\n", half / 1e6
-      if (half == "" || half >= 1e7) { print "FAIL: a^(n/2)b in a^n at 1 MiB"; status = 1 }
-      exit status
-    }'
+    END { for (name in names) print name, t["kivo", name], t["libc", name] }' <<< "$csv" |
+  sort -t/ -k1,1 -k2,2n)
+
+awk '
+  BEGIN { printf "%-30s %14s %14s %8s %6s\n", "routine/bytes", "kivo ns", "libc ns", "ratio", "goal" }
+  {
+    name = $1; k = $2; l = $3
+    split(name, part, "/"); n = part[2] + 0
+    goal = ""
+    if (name ~ /^(str_len|mem_)/ && (n == 256 || n == 4096)) goal = 2
+    if (name ~ /^(str_len|mem_)/ && n == 1048576) goal = 1.2
+    if (name ~ /^str_find_ordinary/) goal = 2
+    ratio = l > 0 ? k / l : 0
+    verdict = ""
+    if (goal != "" && ratio > goal) { verdict = "  FAIL"; status = 1 }
+    printf "%-30s %14.1f %14.1f %8.2f %6s%s\n", name, k, l, ratio, goal, verdict
+    if (name == "str_find_half_run/1048576") half = k
+  }
+  END {
+    printf "str_find a^(n/2)b in a^n, 1 MiB: %.3f ms (goal: under 10 ms)\n", half / 1e6
+    if (half == "" || half >= 1e7) { print "FAIL: a^(n/2)b in a^n at 1 MiB"; status = 1 }
+    exit status
+  }' <<< "$medians"

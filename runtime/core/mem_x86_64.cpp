@@ -99,6 +99,23 @@ inline unsigned first_unequal16(const byte* a, const byte* b) {
   return static_cast<unsigned>(__builtin_ctz(~equal));  // bit 16 of ~equal is always set
 }
 
+inline __m128i equal16(const byte* a, const byte* b) { return _mm_cmpeq_epi8(load16(a), load16(b)); }
+
+inline bool all_equal64(const byte* a, const byte* b) {
+  const __m128i both = _mm_and_si128(_mm_and_si128(equal16(a, b), equal16(a + 16, b + 16)),
+                                     _mm_and_si128(equal16(a + 32, b + 32), equal16(a + 48, b + 48)));
+  return _mm_movemask_epi8(both) == 0xFFFF;
+}
+
+// Bit i set where byte i of the 64 at a and b agree.
+inline uint64_t equal_bits64(const byte* a, const byte* b) {
+  uint64_t bits = 0;
+  for (int k = 0; k < 4; ++k) {
+    bits |= static_cast<uint64_t>(static_cast<uint32_t>(_mm_movemask_epi8(equal16(a + 16 * k, b + 16 * k)))) << (16 * k);
+  }
+  return bits;
+}
+
 }  // namespace
 
 void* mem_copy(void* dst, const void* src, int64_t n) {
@@ -158,15 +175,17 @@ int64_t mem_compare(const void* a, const void* b, int64_t n) {
     if (hi != 0) return byte_difference(x, y, at_hi + static_cast<uint64_t>(__builtin_ctzll(hi)) / 8);
     return 0;
   }
-  uint64_t i = 0;
-  for (; count - i >= 64; i += 64) {
-    const __m128i e0 = _mm_cmpeq_epi8(load16(x + i), load16(y + i));
-    const __m128i e1 = _mm_cmpeq_epi8(load16(x + i + 16), load16(y + i + 16));
-    const __m128i e2 = _mm_cmpeq_epi8(load16(x + i + 32), load16(y + i + 32));
-    const __m128i e3 = _mm_cmpeq_epi8(load16(x + i + 48), load16(y + i + 48));
-    const __m128i all = _mm_and_si128(_mm_and_si128(e0, e1), _mm_and_si128(e2, e3));
-    if (_mm_movemask_epi8(all) != 0xFFFF) break;  // the 16-byte steps below find where
+  if (count >= 64) {
+    // 64 bytes a step, the last step overlapping bytes already found equal.
+    uint64_t i = 0;
+    while (count - i > 64 && all_equal64(x + i, y + i)) i += 64;
+    if (count - i <= 64) {
+      i = count - 64;
+      if (all_equal64(x + i, y + i)) return 0;
+    }
+    return byte_difference(x, y, i + static_cast<uint64_t>(__builtin_ctzll(~equal_bits64(x + i, y + i))));
   }
+  uint64_t i = 0;
   for (; count - i >= 16; i += 16) {
     const unsigned k = first_unequal16(x + i, y + i);
     if (k < 16) return byte_difference(x, y, i + k);
