@@ -10,14 +10,15 @@ namespace kivo::platform {
 // straddles a page, so every page touched holds at least one byte of the text: the bytes
 // read past the terminator (or before the start) can never fault. They lie outside the
 // string's object all the same, so AddressSanitizer, which checks object bounds rather than
-// pages, would report them: it is kept out of this one routine.
+// pages, would report them: it is kept out of this routine and the lambdas in it (which it
+// would otherwise check, and could then not inline).
 __attribute__((no_sanitize("address"))) int64_t text_len(const char* s) {
   if (s == nullptr) return 0;
   const uintptr_t skip = reinterpret_cast<uintptr_t>(s) & 63;
   const auto* p = reinterpret_cast<const __m128i*>(s - skip);
   const __m128i zero = _mm_setzero_si128();
   // Bit i set where byte i of the piece at p is NUL.
-  auto nul_bits = [zero](const __m128i* piece) {
+  auto nul_bits = [zero](const __m128i* piece) __attribute__((no_sanitize("address"))) {
     const auto m0 = static_cast<uint64_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_load_si128(piece), zero)));
     const auto m1 = static_cast<uint64_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_load_si128(piece + 1), zero)));
     const auto m2 = static_cast<uint64_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_load_si128(piece + 2), zero)));

@@ -15,31 +15,31 @@ namespace {
 
 using byte = unsigned char;
 
-inline __m128i load_aligned(const byte* p) { return _mm_load_si128(reinterpret_cast<const __m128i*>(p)); }
-inline __m128i load16(const byte* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
-inline unsigned lowest(uint64_t bits) { return static_cast<unsigned>(__builtin_ctzll(bits)); }
-inline uint32_t below(int64_t k) { return static_cast<uint32_t>((uint64_t{1} << k) - 1); }
-
-// An aligned 32-byte piece of the text, and bit i set where its byte i equals b.
-struct piece {
-  __m128i lo, hi;
-};
-inline piece load_piece(const byte* p) { return {load_aligned(p), load_aligned(p + 16)}; }
-inline uint32_t equal_bits(const piece& x, __m128i b) {
-  return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(x.lo, b))) |
-         static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(x.hi, b))) << 16;
-}
-inline bool has_nul(const piece& x) {
-  return _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(x.lo, x.hi), _mm_setzero_si128())) != 0;
-}
-
 // The text is read in aligned pieces of 16 to 64 bytes: an aligned piece never straddles a
 // page, and a piece is read only when the one before it held no terminator, so every page
 // touched holds bytes of the text and no read can fault. Bytes of such a piece past the
 // terminator (or before the text) are outside the string's object all the same, which
 // AddressSanitizer, checking objects rather than pages, would report: it is kept out of
-// these two routines.
+// every routine here (a routine it checks could not be inlined into one it does not).
 #define KIVO_READS_WHOLE_PIECES __attribute__((no_sanitize("address")))
+
+KIVO_READS_WHOLE_PIECES inline __m128i load_aligned(const byte* p) { return _mm_load_si128(reinterpret_cast<const __m128i*>(p)); }
+KIVO_READS_WHOLE_PIECES inline __m128i load16(const byte* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
+KIVO_READS_WHOLE_PIECES inline unsigned lowest(uint64_t bits) { return static_cast<unsigned>(__builtin_ctzll(bits)); }
+
+// An aligned 32-byte piece of the text, and bit i set where its byte i equals b.
+struct piece {
+  __m128i lo, hi;
+};
+KIVO_READS_WHOLE_PIECES inline piece load_piece(const byte* p) { return {load_aligned(p), load_aligned(p + 16)}; }
+KIVO_READS_WHOLE_PIECES inline uint32_t equal_bits(const piece& x, __m128i b) {
+  return static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(x.lo, b))) |
+         static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(x.hi, b))) << 16;
+}
+KIVO_READS_WHOLE_PIECES inline bool has_nul(const piece& x) {
+  return _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(x.lo, x.hi), _mm_setzero_si128())) != 0;
+}
+
 
 // A pattern of one byte c (not NUL), 64 bytes a step. A byte x is c or NUL exactly when the
 // smaller of x ^ c and x is 0.
@@ -47,12 +47,12 @@ KIVO_READS_WHOLE_PIECES int64_t find_byte(const byte* hay, byte c) {
   const uintptr_t skip = reinterpret_cast<uintptr_t>(hay) & 63;
   const byte* p = hay - skip;
   const __m128i want = _mm_set1_epi8(static_cast<char>(c)), zero = _mm_setzero_si128();
-  auto stops = [&](const byte* q) {
+  auto stops = [&](const byte* q) KIVO_READS_WHOLE_PIECES {
     const __m128i a = load_aligned(q), b = load_aligned(q + 16), e = load_aligned(q + 32), f = load_aligned(q + 48);
     return _mm_min_epu8(_mm_min_epu8(_mm_min_epu8(_mm_xor_si128(a, want), a), _mm_min_epu8(_mm_xor_si128(b, want), b)),
                         _mm_min_epu8(_mm_min_epu8(_mm_xor_si128(e, want), e), _mm_min_epu8(_mm_xor_si128(f, want), f)));
   };
-  auto stop_bits = [&](const byte* q) {
+  auto stop_bits = [&](const byte* q) KIVO_READS_WHOLE_PIECES {
     uint64_t bits = 0;
     for (int k = 0; k < 4; ++k) {
       const __m128i x = load_aligned(q + 16 * k);
@@ -72,7 +72,7 @@ KIVO_READS_WHOLE_PIECES int64_t find_byte(const byte* hay, byte c) {
 }
 
 // Index of the first byte among [1, last) where window and pattern differ, or last.
-inline int64_t inner_mismatch(const byte* window, const byte* pattern, int64_t last) {
+KIVO_READS_WHOLE_PIECES inline int64_t inner_mismatch(const byte* window, const byte* pattern, int64_t last) {
   int64_t k = 1;
   for (; last - k >= 16; k += 16) {
     const unsigned equal = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(load16(window + k), load16(pattern + k))));
@@ -84,7 +84,7 @@ inline int64_t inner_mismatch(const byte* window, const byte* pattern, int64_t l
 
 // Bit i set where byte i of the 32 bytes at p may start a window: it equals the pattern's
 // first byte, the next byte its second, and the byte d further on its last.
-inline uint32_t window_bits(const byte* p, int64_t d, __m128i first, __m128i second, __m128i last) {
+KIVO_READS_WHOLE_PIECES inline uint32_t window_bits(const byte* p, int64_t d, __m128i first, __m128i second, __m128i last) {
   const __m128i lo = _mm_and_si128(_mm_and_si128(_mm_cmpeq_epi8(load_aligned(p), first), _mm_cmpeq_epi8(load16(p + 1), second)),
                                    _mm_cmpeq_epi8(load16(p + d), last));
   const __m128i hi = _mm_and_si128(_mm_and_si128(_mm_cmpeq_epi8(load_aligned(p + 16), first), _mm_cmpeq_epi8(load16(p + 17), second)),
@@ -108,7 +108,7 @@ KIVO_READS_WHOLE_PIECES int64_t find_long(const byte* hay, const byte* needle, i
   const byte* frontier = t;  // the text before it holds no NUL
   const byte* end = nullptr;  // the terminator, once read
   // Moves the frontier one piece on, or finds the terminator in that piece.
-  auto advance = [&] {
+  auto advance = [&]() KIVO_READS_WHOLE_PIECES {
     const piece x = load_piece(frontier);
     if (has_nul(x)) {
       const uint32_t nul = equal_bits(x, zero) & (frontier == hay - skip ? keep : ~uint32_t{0});
@@ -124,7 +124,7 @@ KIVO_READS_WHOLE_PIECES int64_t find_long(const byte* hay, const byte* needle, i
   // Whether the inner bytes of the window at `at` match. Should the comparisons outgrow a few
   // times the text read, `found` gets Two-Way's answer for the rest of the text instead.
   int64_t found = -1;
-  auto matches = [&](const byte* at) {
+  auto matches = [&](const byte* at) KIVO_READS_WHOLE_PIECES {
     const int64_t k = inner_mismatch(at, needle, d);
     if (k == d) {
       found = at - hay;
