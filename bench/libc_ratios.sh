@@ -6,20 +6,21 @@
 #   str_find on ordinary text                 at most 2x strstr;
 #   str_find of a^(n/2)b in a^n at 1 MiB       under 10 ms.
 # Usage: bench/libc_ratios.sh [build-dir]   (default build/bench, configured if needed)
-# Environment: KIVO_RATIO_REPETITIONS (default 9).
+# Environment: KIVO_RATIO_REPETITIONS (default 9), KIVO_RATIO_MIN_TIME (seconds a run, 0.1).
 # Exit status 0 when every goal holds, 1 when one fails.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build/bench}
 repetitions=${KIVO_RATIO_REPETITIONS:-9}
+min_time=${KIVO_RATIO_MIN_TIME:-0.1}
 if [[ ! -f $build/CMakeCache.txt ]]; then
   (cd "$root" && cmake --preset bench > /dev/null)
 fi
 cmake --build "$build" --target bench_libc_compare > /dev/null
 
 csv=$("$build/bench/bench_libc_compare" --benchmark_filter='^BM_(kivo|libc)_(str_len|mem_|str_find_)' \
-    --benchmark_repetitions="$repetitions" --benchmark_enable_random_interleaving=true \
+    --benchmark_repetitions="$repetitions" --benchmark_min_time="$min_time" --benchmark_enable_random_interleaving=true \
     --benchmark_report_aggregates_only=true --benchmark_time_unit=ns --benchmark_format=csv 2> /dev/null)
 
 # Median CPU time of each row, as "routine/bytes kivo-ns libc-ns", in a fixed order.

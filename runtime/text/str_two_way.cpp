@@ -1,6 +1,6 @@
 // Two-Way string matching (Crochemore and Perrin). The pattern is cut at a critical point
 // into a left part u and a right part v; each window is checked right part first, left to
-// right, then left part, right to left. A mismatch in v shifts the window past the bytes that
+// right, then left part. A mismatch in v shifts the window past the bytes that
 // matched; a full match of v followed by a mismatch in u shifts by the pattern's period,
 // remembering, when the pattern is periodic, the prefix that is known to match already. No
 // text byte is compared more than a constant number of times.
@@ -45,23 +45,50 @@ suffix maximal_suffix(const byte* x, int64_t m, bool reversed) {
   return {before, period};
 }
 
+// Unaligned eight-byte reads that the compiler may not assume to be aligned or unaliased.
+typedef uint64_t u64_any __attribute__((aligned(1), may_alias));
+inline uint64_t load8(const byte* p) { return *reinterpret_cast<const u64_any*>(p); }
+
+// How many leading bytes of a and b (n of each) agree, compared eight at a time.
+int64_t equal_prefix(const byte* a, const byte* b, int64_t n) {
+  int64_t k = 0;
+  for (; n - k >= 8; k += 8) {
+    const uint64_t diff = load8(a + k) ^ load8(b + k);
+    if (diff != 0) return k + (__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__ ? __builtin_ctzll(diff) : __builtin_clzll(diff)) / 8;
+  }
+  while (k < n && a[k] == b[k]) ++k;
+  return k;
+}
+
+typedef uint64_t u64_word __attribute__((may_alias));
+
+// Whether some byte of v is 0.
+inline bool has_zero_byte(uint64_t v) { return ((v - 0x0101010101010101) & ~v & 0x8080808080808080) != 0; }
+
 // The text, measured lazily: holds(n) tells whether it has at least n bytes before its
-// terminator, reading a little ahead each time it must look further.
+// terminator, reading a little ahead each time it must look further. It reads aligned words
+// where it can: an aligned word never straddles a page, so the bytes it holds past the
+// terminator cannot fault, though AddressSanitizer, which checks objects rather than pages,
+// would report them; it is kept out of this routine, which therefore calls no other.
 struct lazy_text {
   const byte* s;
   int64_t known;  // s[0, known) holds no NUL
   bool ended = false;
 
-  bool holds(int64_t n) {
+  __attribute__((no_sanitize("address"))) bool holds(int64_t n) {
     if (n <= known) return true;
     if (ended) return false;
     const int64_t target = n + 256;
     while (known < target) {
-      if (s[known] == 0) {
+      if ((reinterpret_cast<uintptr_t>(s + known) & 7) == 0 &&
+          !has_zero_byte(*reinterpret_cast<const u64_word*>(s + known))) {
+        known += 8;
+      } else if (s[known] != 0) {
+        ++known;
+      } else {
         ended = true;
         break;
       }
-      ++known;
     }
     return n <= known;
   }
@@ -86,15 +113,14 @@ int64_t str_two_way_find(const char* hay, int64_t from, int64_t known, const cha
     int64_t memory = -1;
     while (text.holds(j + m)) {
       int64_t i = (ell > memory ? ell : memory) + 1;
-      while (i < m && x[i] == y[i + j]) ++i;
+      i += equal_prefix(x + i, y + j + i, m - i);
       if (i < m) {
         j += i - ell;
         memory = -1;
         continue;
       }
-      i = ell;
-      while (i > memory && x[i] == y[i + j]) --i;
-      if (i <= memory) return j;
+      // Then the left part, down to the bytes known to match (none may be left).
+      if (mem_compare(x + memory + 1, y + j + memory + 1, ell - memory) == 0) return j;
       j += period;
       memory = m - period - 1;
     }
@@ -103,15 +129,12 @@ int64_t str_two_way_find(const char* hay, int64_t from, int64_t known, const cha
   // Otherwise no shift shorter than the longer part plus one can be a match.
   const int64_t shift = (ell + 1 > m - ell - 1 ? ell + 1 : m - ell - 1) + 1;
   while (text.holds(j + m)) {
-    int64_t i = ell + 1;
-    while (i < m && x[i] == y[i + j]) ++i;
+    const int64_t i = ell + 1 + equal_prefix(x + ell + 1, y + j + ell + 1, m - ell - 1);
     if (i < m) {
       j += i - ell;
       continue;
     }
-    i = ell;
-    while (i >= 0 && x[i] == y[i + j]) --i;
-    if (i < 0) return j;
+    if (mem_compare(x, y + j, ell + 1) == 0) return j;
     j += shift;
   }
   return -1;

@@ -117,9 +117,17 @@ TEST_F(Str, TwoWayAgreesWithThePlainSearch) {
     }
   }
   for (int k = 0; k < 500; ++k) needles.push_back(random_text(rng, "abc", 9) + "c");
+  // Longer ones, periodic or nearly, for the eight-byte steps of both scans.
+  for (int k = 0; k < 300; ++k) {
+    std::string unit = random_text(rng, "ab", 4) + "a", needle;
+    while (needle.size() < 9 + rng() % 40) needle += unit;
+    if (k % 2 == 1) needle[rng() % needle.size()] = 'b';
+    needles.push_back(needle);
+  }
   for (const std::string& needle : needles) {
     for (int round = 0; round < 12; ++round) {
-      const std::string hay = random_text(rng, needle.find('c') == std::string::npos ? "ab" : "abc", 50);
+      std::string hay = random_text(rng, needle.find('c') == std::string::npos ? "ab" : "abc", 50);
+      if (needle.size() > 10) hay = hay.substr(0, 10) + needle.substr(0, needle.size() - rng() % 3) + needle + hay;
       const auto from = static_cast<int64_t>(rng() % (hay.size() + 1));
       const auto known = static_cast<int64_t>(rng() % (hay.size() + 1));
       int64_t want = model::find(hay.substr(static_cast<size_t>(from)), needle);
