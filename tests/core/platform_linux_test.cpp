@@ -116,6 +116,13 @@ TEST(PlatformLinux, SearchReadsNothingPastTheTerminator) {
   }
   EXPECT_EQ(str_find(text.begin(), "ab"), -1);
   EXPECT_EQ(str_find(text.begin(), "aaaaaaaaaaaaaaaaaaaaaaaaaaab"), -1);
+  // Patterns whose first and last bytes match everywhere hand the search over to Two-Way,
+  // which reads on to the terminator by itself.
+  const std::string run = std::string(20, 'a') + "b" + std::string(20, 'a');
+  for (int64_t start = 0; start < 16; ++start) EXPECT_EQ(str_find(text.begin() + start, run.c_str()), -1);
+  text.end()[-2] = 'b';
+  EXPECT_EQ(str_find(text.begin() + 5, "aab"), 4096 - 5 - 4);
+  text.end()[-2] = 'a';
 }
 
 // Buffers that end against the guard, or start right after it: the byte routines read only
