@@ -1,7 +1,8 @@
 // str_find on SSE2. A window of the text can only hold the pattern if its first and last
 // bytes are the pattern's, and its second byte too; 32 windows are tested at once, and only
-// those that pass have their inner bytes compared. The text's terminator is looked for in the
-// same loads, so the text is read once, with no measuring first. Should the inner comparisons
+// those that pass have their inner bytes compared. The text's terminator is looked for one
+// piece ahead of the windows as they go, so the text is read in one pass, with no measuring
+// first. Should the inner comparisons
 // ever outgrow a few times the text read (texts of one repeated byte, say), the rest of the
 // search goes to Two-Way, which is linear whatever the input.
 #include <emmintrin.h>
