@@ -1,5 +1,6 @@
-// Each runtime routine next to the nearest C library routine on the same input, so that the
-// cost of the runtime's byte-at-a-time and naive designs is visible. Compare the rows in pairs.
+// Each runtime routine next to the nearest C library routine on the same input. Compare the
+// rows in pairs: BM_kivo_x/n against BM_libc_x/n (bench/libc_ratios.sh), and the others
+// against the row below them.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -25,27 +26,140 @@ std::string filler(size_t n) {
   return s;
 }
 
-// The needle appears only at the very end, and its first bytes recur often, which is the
-// naive search's slow case and an ordinary one for strstr.
-struct search_input {
-  std::string hay = std::string(kBytes - 8, 'a') + "aaaaaab";
-  std::string needle = "aaaab";
-};
-
-void BM_str_len(benchmark::State& state) {
-  const std::string s = filler(kBytes);
-  for (auto _ : state) benchmark::DoNotOptimize(kivo::str_len(s.c_str()));
-  state.SetBytesProcessed(state.iterations() * kBytes);
+// The byte routines at 16 B, 256 B, 4 KiB and 1 MiB, each beside its C library routine;
+// bench/libc_ratios.sh prints the ratios of the medians.
+void byte_sizes(benchmark::internal::Benchmark* b) {
+  for (int64_t n : {16, 256, 4096, 1 << 20}) b->Arg(n);
 }
-void BM_libc_strlen(benchmark::State& state) {
-  const std::string s = filler(kBytes);
+
+void BM_kivo_str_len(benchmark::State& state) {
+  const std::string s = filler(static_cast<size_t>(state.range(0)));
+  for (auto _ : state) benchmark::DoNotOptimize(kivo::str_len(s.c_str()));
+  state.SetBytesProcessed(state.iterations() * state.range(0));
+}
+void BM_libc_str_len(benchmark::State& state) {
+  const std::string s = filler(static_cast<size_t>(state.range(0)));
   for (auto _ : state) {
     const char* p = s.c_str();
     benchmark::DoNotOptimize(p);
     benchmark::DoNotOptimize(std::strlen(p));
   }
-  state.SetBytesProcessed(state.iterations() * kBytes);
+  state.SetBytesProcessed(state.iterations() * state.range(0));
 }
+
+void BM_kivo_mem_copy(benchmark::State& state) {
+  const int64_t n = state.range(0);
+  std::vector<char> src(static_cast<size_t>(n), 'x'), dst(static_cast<size_t>(n));
+  for (auto _ : state) {
+    kivo::mem_copy(dst.data(), src.data(), n);
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(state.iterations() * n);
+}
+void BM_libc_mem_copy(benchmark::State& state) {
+  const int64_t n = state.range(0);
+  std::vector<char> src(static_cast<size_t>(n), 'x'), dst(static_cast<size_t>(n));
+  for (auto _ : state) {
+    char* d = dst.data();
+    benchmark::DoNotOptimize(d);
+    std::memcpy(d, src.data(), static_cast<size_t>(n));
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(state.iterations() * n);
+}
+
+// An overlapping move 8 bytes upwards, which must run from the end.
+void BM_kivo_mem_move(benchmark::State& state) {
+  const int64_t n = state.range(0);
+  std::vector<char> buf(static_cast<size_t>(n) + 8, 'x');
+  for (auto _ : state) {
+    kivo::mem_move(buf.data() + 8, buf.data(), n);
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(state.iterations() * n);
+}
+void BM_libc_mem_move(benchmark::State& state) {
+  const int64_t n = state.range(0);
+  std::vector<char> buf(static_cast<size_t>(n) + 8, 'x');
+  for (auto _ : state) {
+    char* p = buf.data();
+    benchmark::DoNotOptimize(p);
+    std::memmove(p + 8, p, static_cast<size_t>(n));
+    benchmark::ClobberMemory();
+  }
+  state.SetBytesProcessed(state.iterations() * n);
+}
+
+// Equal up to the last byte.
+void BM_kivo_mem_compare(benchmark::State& state) {
+  const int64_t n = state.range(0);
+  std::vector<char> a(static_cast<size_t>(n), 'x'), b(static_cast<size_t>(n), 'x');
+  b.back() = 'y';
+  for (auto _ : state) benchmark::DoNotOptimize(kivo::mem_compare(a.data(), b.data(), n));
+  state.SetBytesProcessed(state.iterations() * n);
+}
+void BM_libc_mem_compare(benchmark::State& state) {
+  const int64_t n = state.range(0);
+  std::vector<char> a(static_cast<size_t>(n), 'x'), b(static_cast<size_t>(n), 'x');
+  b.back() = 'y';
+  for (auto _ : state) {
+    const char* p = a.data();
+    benchmark::DoNotOptimize(p);
+    benchmark::DoNotOptimize(std::memcmp(p, b.data(), static_cast<size_t>(n)));
+  }
+  state.SetBytesProcessed(state.iterations() * n);
+}
+
+// Searches from 1 KB to 1 MB, against strstr. Ordinary text: words of a small vocabulary,
+// whose letters (and whole words) start and end the pattern often, with the pattern only
+// at the end. Adversarial: a^(n/2)b in a^n, the plain search's quadratic case, and a^31ba^32
+// in a^n, whose first and last bytes match at every position.
+void search_sizes(benchmark::internal::Benchmark* b) {
+  for (int64_t n : {1 << 10, 1 << 13, 1 << 16, 1 << 19, 1 << 20}) b->Arg(n);
+}
+
+struct search_case {
+  std::string hay, needle;
+};
+
+search_case ordinary_text(size_t n) {
+  static const char* const words[] = {"the", "reason", "able", "table", "real", "season", "to",
+                                      "rest", "be", "era", "are", "sea", "of", "bear", "one"};
+  std::mt19937 rng(1);
+  search_case c{"", "reasonable"};
+  while (c.hay.size() + c.needle.size() + 8 < n) {
+    c.hay += words[rng() % (sizeof words / sizeof *words)];
+    c.hay += ' ';
+  }
+  c.hay.resize(n - c.needle.size(), ' ');
+  c.hay += c.needle;
+  return c;
+}
+search_case half_run(size_t n) { return {std::string(n, 'a'), std::string(n / 2, 'a') + "b"}; }
+search_case filter_defeat(size_t n) { return {std::string(n, 'a'), std::string(31, 'a') + "b" + std::string(32, 'a')}; }
+
+template <search_case (*make)(size_t)>
+void BM_kivo_str_find(benchmark::State& state) {
+  const search_case c = make(static_cast<size_t>(state.range(0)));
+  for (auto _ : state) benchmark::DoNotOptimize(kivo::str_find(c.hay.c_str(), c.needle.c_str()));
+  state.SetBytesProcessed(state.iterations() * state.range(0));
+}
+template <search_case (*make)(size_t)>
+void BM_libc_str_find(benchmark::State& state) {
+  const search_case c = make(static_cast<size_t>(state.range(0)));
+  for (auto _ : state) {
+    const char* hay = c.hay.c_str();
+    benchmark::DoNotOptimize(hay);
+    benchmark::DoNotOptimize(std::strstr(hay, c.needle.c_str()));
+  }
+  state.SetBytesProcessed(state.iterations() * state.range(0));
+}
+
+// The needle appears only at the very end, and its first bytes recur often.
+struct search_input {
+  std::string hay = std::string(kBytes - 8, 'a') + "aaaaaab";
+  std::string needle = "aaaab";
+};
 
 void BM_str_find(benchmark::State& state) {
   const search_input in;
@@ -58,62 +172,6 @@ void BM_libc_strstr(benchmark::State& state) {
     benchmark::DoNotOptimize(hay);
     benchmark::DoNotOptimize(std::strstr(hay, in.needle.c_str()));
   }
-}
-
-void BM_mem_copy(benchmark::State& state) {
-  std::vector<char> src(kBytes, 'x'), dst(kBytes);
-  for (auto _ : state) {
-    kivo::mem_copy(dst.data(), src.data(), kBytes);
-    benchmark::ClobberMemory();
-  }
-  state.SetBytesProcessed(state.iterations() * kBytes);
-}
-void BM_libc_memcpy(benchmark::State& state) {
-  std::vector<char> src(kBytes, 'x'), dst(kBytes);
-  for (auto _ : state) {
-    char* d = dst.data();
-    benchmark::DoNotOptimize(d);
-    std::memcpy(d, src.data(), kBytes);
-    benchmark::ClobberMemory();
-  }
-  state.SetBytesProcessed(state.iterations() * kBytes);
-}
-
-// An overlapping move upwards: the runtime walks backwards one byte at a time.
-void BM_mem_move(benchmark::State& state) {
-  std::vector<char> buf(kBytes + 64, 'x');
-  for (auto _ : state) {
-    kivo::mem_move(buf.data() + 64, buf.data(), kBytes);
-    benchmark::ClobberMemory();
-  }
-  state.SetBytesProcessed(state.iterations() * kBytes);
-}
-void BM_libc_memmove(benchmark::State& state) {
-  std::vector<char> buf(kBytes + 64, 'x');
-  for (auto _ : state) {
-    char* p = buf.data();
-    benchmark::DoNotOptimize(p);
-    std::memmove(p + 64, p, kBytes);
-    benchmark::ClobberMemory();
-  }
-  state.SetBytesProcessed(state.iterations() * kBytes);
-}
-
-void BM_mem_compare(benchmark::State& state) {
-  std::vector<char> a(kBytes, 'x'), b(kBytes, 'x');
-  b.back() = 'y';
-  for (auto _ : state) benchmark::DoNotOptimize(kivo::mem_compare(a.data(), b.data(), kBytes));
-  state.SetBytesProcessed(state.iterations() * kBytes);
-}
-void BM_libc_memcmp(benchmark::State& state) {
-  std::vector<char> a(kBytes, 'x'), b(kBytes, 'x');
-  b.back() = 'y';
-  for (auto _ : state) {
-    const char* p = a.data();
-    benchmark::DoNotOptimize(p);
-    benchmark::DoNotOptimize(std::memcmp(p, b.data(), kBytes));
-  }
-  state.SetBytesProcessed(state.iterations() * kBytes);
 }
 
 const char* const kInt = "   -1234567890123456";
@@ -171,16 +229,22 @@ void BM_libc_snprintf_fixed6(benchmark::State& state) {
   }
 }
 
-BENCHMARK(BM_str_len);
-BENCHMARK(BM_libc_strlen);
+BENCHMARK(BM_kivo_str_len)->Apply(byte_sizes);
+BENCHMARK(BM_libc_str_len)->Apply(byte_sizes);
+BENCHMARK(BM_kivo_mem_copy)->Apply(byte_sizes);
+BENCHMARK(BM_libc_mem_copy)->Apply(byte_sizes);
+BENCHMARK(BM_kivo_mem_move)->Apply(byte_sizes);
+BENCHMARK(BM_libc_mem_move)->Apply(byte_sizes);
+BENCHMARK(BM_kivo_mem_compare)->Apply(byte_sizes);
+BENCHMARK(BM_libc_mem_compare)->Apply(byte_sizes);
+BENCHMARK(BM_kivo_str_find<ordinary_text>)->Name("BM_kivo_str_find_ordinary")->Apply(search_sizes);
+BENCHMARK(BM_libc_str_find<ordinary_text>)->Name("BM_libc_str_find_ordinary")->Apply(search_sizes);
+BENCHMARK(BM_kivo_str_find<half_run>)->Name("BM_kivo_str_find_half_run")->Apply(search_sizes);
+BENCHMARK(BM_libc_str_find<half_run>)->Name("BM_libc_str_find_half_run")->Apply(search_sizes);
+BENCHMARK(BM_kivo_str_find<filter_defeat>)->Name("BM_kivo_str_find_filter_defeat")->Apply(search_sizes);
+BENCHMARK(BM_libc_str_find<filter_defeat>)->Name("BM_libc_str_find_filter_defeat")->Apply(search_sizes);
 BENCHMARK(BM_str_find);
 BENCHMARK(BM_libc_strstr);
-BENCHMARK(BM_mem_copy);
-BENCHMARK(BM_libc_memcpy);
-BENCHMARK(BM_mem_move);
-BENCHMARK(BM_libc_memmove);
-BENCHMARK(BM_mem_compare);
-BENCHMARK(BM_libc_memcmp);
 BENCHMARK(BM_parse_int);
 BENCHMARK(BM_libc_strtoll);
 BENCHMARK(BM_parse_float);

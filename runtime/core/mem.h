@@ -1,6 +1,6 @@
 #pragma once
 // Heap blocks and raw byte routines. Every heap block is an OS allocation of its own:
-// zero-filled, page-aligned, released whole. The byte routines go one byte per step.
+// zero-filled, page-aligned, released whole. The byte routines act as one-byte loops would.
 #include <stdint.h>
 
 namespace kivo {
@@ -10,7 +10,9 @@ void* mem_alloc(int64_t n);
 // Releases a block from mem_alloc; null or a pointer that is no block base is ignored. Returns
 // 0, as every routine fills the result slot that compiled code gives each call.
 int64_t mem_free(void* p);
-// Copies n bytes forward, one at a time, with no regard for overlap. Returns dst.
+// The byte routines read and write nothing when n is 0 or less.
+// Copies n bytes as a forward loop of one byte at a time would, overlap included: when dst
+// starts inside the source, d bytes on, the first d source bytes repeat to the end. Returns dst.
 void* mem_copy(void* dst, const void* src, int64_t n);
 // Copies n bytes so that any overlap comes out right. Returns dst.
 void* mem_move(void* dst, const void* src, int64_t n);

@@ -1,5 +1,6 @@
 // The Linux services: process exit, the wall clock and console output, on raw system calls
-// with no C library. The heap service is platform_linux_heap.cpp.
+// with no C library. The heap service is platform_linux_heap.cpp, the string length
+// platform_linux_x86_64.cpp.
 #include "core/arch_x86_64.h"
 #include "core/float_format.h"
 #include "core/platform.h"
@@ -64,13 +65,6 @@ void write_all(const char* p, int64_t n) {
 void console_write(const char* p, int64_t n, bool line_end) {
   write_all(p, n);
   if (line_end) write_all("\n", 1);
-}
-
-int64_t text_len(const char* s) {
-  if (s == nullptr) return 0;
-  int64_t n = 0;
-  while (s[n] != '\0') ++n;
-  return n;
 }
 
 int64_t float_text(double v, char* buf) { return float_format_fixed6(v, buf); }

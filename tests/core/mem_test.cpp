@@ -1,6 +1,10 @@
 #include "core/mem.h"
 
+#include <random>
+#include <vector>
+
 #include "fake_platform.h"
+#include "mem_model.h"
 
 namespace kivo {
 namespace {
@@ -47,12 +51,59 @@ TEST_F(Mem, MoveHandlesOverlapBothWays) {
   EXPECT_STREQ(down, "cdefgfg");
 }
 
-TEST_F(Mem, ZeroOrSelfCountsTouchNothing) {
+// A negative count must not be read as a huge unsigned one: nothing is read or written.
+TEST_F(Mem, ZeroNegativeOrSelfCountsTouchNothing) {
   char buf[] = "xyz";
+  char other[] = "a";
   EXPECT_EQ(mem_copy(buf, nullptr, 0), buf);
   EXPECT_EQ(mem_move(buf, nullptr, 0), buf);
   EXPECT_EQ(mem_move(buf, buf, 3), buf);
+  EXPECT_EQ(mem_copy(buf, buf, 3), buf);
+  for (int64_t n : {int64_t{-1}, int64_t{-17}, INT64_MIN}) {
+    EXPECT_EQ(mem_copy(buf, other, n), buf);
+    EXPECT_EQ(mem_move(buf, other, n), buf);
+    EXPECT_EQ(mem_move(other, buf, n), other);
+    EXPECT_EQ(mem_compare(buf, other, n), 0);
+  }
   EXPECT_STREQ(buf, "xyz");
+  EXPECT_STREQ(other, "a");
+}
+
+// Lengths around the vector widths and the 64-byte steps, every overlap distance both ways,
+// two source alignments: the buffer as a whole, the bytes around the destination included,
+// must come out as the byte loops leave it.
+TEST_F(Mem, CopyAndMoveAgreeWithTheByteLoopsOnEveryOverlap) {
+  std::vector<int64_t> lengths;
+  for (int64_t n = 1; n <= 80; ++n) lengths.push_back(n);
+  for (int64_t n : {127, 128, 129, 143, 200, 1000, 4099}) lengths.push_back(n);
+  std::mt19937_64 rng(13);
+  for (const int64_t n : lengths) {
+    std::vector<int64_t> gaps;
+    for (int64_t g = -70; g <= 70; ++g) gaps.push_back(g);
+    for (int64_t g : {n - 1, n, n + 1, n + 16}) {
+      gaps.push_back(g);
+      gaps.push_back(-g);
+    }
+    const int64_t room = (n > 70 ? n : 70) + 32;
+    std::vector<unsigned char> start(static_cast<size_t>(3 * room));
+    for (unsigned char& c : start) c = static_cast<unsigned char>(rng());
+    for (const int64_t gap : gaps) {
+      for (const int64_t align : {0, 7}) {
+        for (const bool move : {false, true}) {
+          std::vector<unsigned char> want = start, got = start;
+          const int64_t src = room + align, dst = src + gap;
+          if (move) {
+            model::move_bytes(want.data() + dst, want.data() + src, n);
+            EXPECT_EQ(mem_move(got.data() + dst, got.data() + src, n), got.data() + dst);
+          } else {
+            model::copy_bytes(want.data() + dst, want.data() + src, n);
+            EXPECT_EQ(mem_copy(got.data() + dst, got.data() + src, n), got.data() + dst);
+          }
+          ASSERT_EQ(got, want) << (move ? "move" : "copy") << " n " << n << " gap " << gap << " at " << align;
+        }
+      }
+    }
+  }
 }
 
 TEST_F(Mem, CompareGivesUnsignedDifferenceOfFirstMismatch) {
@@ -61,6 +112,23 @@ TEST_F(Mem, CompareGivesUnsignedDifferenceOfFirstMismatch) {
   EXPECT_EQ(mem_compare("\xff", "\x01", 1), 254);
   EXPECT_EQ(mem_compare("\x01", "\xff", 1), -254);
   EXPECT_EQ(mem_compare(nullptr, nullptr, 0), 0);
+}
+
+// The first unequal byte at every position of lengths around the word and vector widths,
+// with later bytes unequal too, so that only the first one may decide.
+TEST_F(Mem, CompareAgreesWithTheByteLoop) {
+  std::mt19937_64 rng(5);
+  for (int64_t n = 0; n <= 200; n += n < 80 ? 1 : 29) {
+    std::vector<unsigned char> a(static_cast<size_t>(n));  // exact sizes: ASan sees any over-read
+    for (unsigned char& c : a) c = static_cast<unsigned char>(rng());
+    for (int64_t at = 0; at <= n; ++at) {
+      std::vector<unsigned char> b = a;
+      for (int64_t k = at; k < n; ++k) b[static_cast<size_t>(k)] = static_cast<unsigned char>(rng());
+      if (at < n) b[static_cast<size_t>(at)] = static_cast<unsigned char>(a[static_cast<size_t>(at)] ^ (1 + rng() % 255));
+      EXPECT_EQ(mem_compare(a.data(), b.data(), n), model::compare_bytes(a.data(), b.data(), n)) << n << " " << at;
+      EXPECT_EQ(mem_compare(b.data(), a.data(), n), model::compare_bytes(b.data(), a.data(), n)) << n << " " << at;
+    }
+  }
 }
 
 }  // namespace

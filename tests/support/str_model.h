@@ -10,9 +10,16 @@ namespace kivo::model {
 
 inline bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
+// The plain search: every start in turn, each compared byte by byte.
 inline int64_t find(const std::string& hay, const std::string& needle) {
-  const size_t at = hay.find(needle);
-  return at == std::string::npos ? -1 : static_cast<int64_t>(at);
+  const auto hl = static_cast<int64_t>(hay.size()), nl = static_cast<int64_t>(needle.size());
+  if (nl == 0) return 0;
+  for (int64_t i = 0; i + nl <= hl; ++i) {
+    int64_t j = 0;
+    while (j < nl && needle[static_cast<size_t>(j)] == hay[static_cast<size_t>(i + j)]) ++j;
+    if (j == nl) return i;
+  }
+  return -1;
 }
 
 inline std::string substring(const std::string& s, int64_t start, int64_t end) {

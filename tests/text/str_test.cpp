@@ -2,6 +2,7 @@
 // std::string models.
 #include <random>
 #include <string>
+#include <vector>
 
 #include "core/mem.h"
 #include "str_model.h"
@@ -10,6 +11,7 @@
 #include "text/str_primitives.h"
 #include "text/str_replace.h"
 #include "text/str_search.h"
+#include "text/str_two_way.h"
 
 namespace kivo {
 namespace {
@@ -68,6 +70,71 @@ TEST_F(Str, FindTriesEveryOverlappingStart) {
                              {"aab", "ab", 1}, {"aaab", "aab", 1}, {"x\xff", "\xff", 1}, {"ab", "abc", -1}}) {
     EXPECT_EQ(str_find(f.hay, f.needle), f.at) << f.hay << " / " << f.needle;
     EXPECT_EQ(str_contains(f.hay, f.needle), f.at >= 0 ? 1 : 0) << f.hay << " / " << f.needle;
+  }
+}
+
+// Texts over two or three letters, at every alignment, long enough for the search's block
+// steps and its hand-over to Two-Way: patterns cut from the text (so they occur), cut and
+// changed in one byte (so they nearly occur), or long runs around one other letter.
+TEST_F(Str, FindAgreesWithThePlainSearchOnRepetitiveTexts) {
+  std::mt19937_64 rng(11);
+  const std::string alphabets[] = {"ab", "aab", "abc", "aaaaaaab"};
+  for (int round = 0; round < 2000; ++round) {
+    const std::string& letters = alphabets[round % 4];
+    std::string hay = std::string(round % 5 == 0 ? rng() % 1500 : 0, 'a') +
+                      random_text(rng, letters, round % 8 == 0 ? 2000 : 200);
+    std::string needle;
+    const size_t from = rng() % (hay.size() + 1);
+    const size_t n = 1 + rng() % (round % 3 == 0 ? 60 : 12);
+    switch (rng() % 3) {
+      case 0:
+        needle = hay.substr(from, n);
+        break;
+      case 1:
+        needle = hay.substr(from, n);
+        if (!needle.empty()) needle[rng() % needle.size()] ^= 3;
+        break;
+      default:
+        needle = std::string(n, 'a') + letters.back() + std::string(rng() % 40, 'a');
+    }
+    const size_t off = rng() % 16;
+    hay.insert(0, off, 'c');
+    EXPECT_EQ(str_find(hay.c_str() + off, needle.c_str()), model::find(hay.substr(off), needle))
+        << hay.substr(off) << " / " << needle;
+  }
+}
+
+// Two-Way on its own: every pattern over two letters up to seven bytes, and random ones over
+// three, in random texts, from any start, with any part of the text already measured.
+TEST_F(Str, TwoWayAgreesWithThePlainSearch) {
+  std::mt19937_64 rng(17);
+  std::vector<std::string> needles;
+  for (int len = 1; len <= 7; ++len) {
+    for (int bits = 0; bits < 1 << len; ++bits) {
+      std::string needle;
+      for (int k = 0; k < len; ++k) needle += (bits >> k & 1) != 0 ? 'b' : 'a';
+      needles.push_back(needle);
+    }
+  }
+  for (int k = 0; k < 500; ++k) needles.push_back(random_text(rng, "abc", 9) + "c");
+  // Longer ones, periodic or nearly, for the eight-byte steps of both scans.
+  for (int k = 0; k < 300; ++k) {
+    std::string unit = random_text(rng, "ab", 4) + "a", needle;
+    while (needle.size() < 9 + rng() % 40) needle += unit;
+    if (k % 2 == 1) needle[rng() % needle.size()] = 'b';
+    needles.push_back(needle);
+  }
+  for (const std::string& needle : needles) {
+    for (int round = 0; round < 12; ++round) {
+      std::string hay = random_text(rng, needle.find('c') == std::string::npos ? "ab" : "abc", 50);
+      if (needle.size() > 10) hay = hay.substr(0, 10) + needle.substr(0, needle.size() - rng() % 3) + needle + hay;
+      const auto from = static_cast<int64_t>(rng() % (hay.size() + 1));
+      const auto known = static_cast<int64_t>(rng() % (hay.size() + 1));
+      int64_t want = model::find(hay.substr(static_cast<size_t>(from)), needle);
+      if (want >= 0) want += from;
+      EXPECT_EQ(str_two_way_find(hay.c_str(), from, known, needle.c_str(), static_cast<int64_t>(needle.size())), want)
+          << hay << " / " << needle << " from " << from;
+    }
   }
 }
 
