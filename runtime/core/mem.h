@@ -1,6 +1,8 @@
 #pragma once
-// Heap blocks and raw byte routines. Every heap block is an OS allocation of its own:
-// zero-filled, page-aligned, released whole. The byte routines act as one-byte loops would.
+// Heap blocks and raw byte routines. Every heap block comes from the platform's heap service:
+// zero-filled, page-aligned, never sharing a page with another block, released whole (on
+// Windows an OS allocation of its own; on Linux a run of pages the service recycles). The
+// byte routines act as one-byte loops would.
 #include <stdint.h>
 
 namespace kivo {
