@@ -226,7 +226,10 @@ class rescanner {
   // new_state: the matcher's state after reading new_text from state 0.
   rescanner(const matcher& m, const char* s, int64_t sl, const char* new_text, int64_t nl, int64_t new_state)
       : m_(m), s_(s), sl_(sl), new_(new_text), nl_(nl), new_state_(new_state) {}
-  ~rescanner() { mem_free(block_); }
+  // Only a block still held: on Windows every release is a system call, even of null.
+  ~rescanner() {
+    if (block_ != nullptr) mem_free(block_);
+  }
 
   // Replaces at every occurrence until none is left; budget < 0 stands for no limit, else
   // the rounds may insert at most that many bytes in all. Null for a failed allocation or an
