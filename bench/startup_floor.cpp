@@ -6,7 +6,7 @@
 // the runtime's own work.
 #include <stdint.h>
 
-#include "core/arch_x86_64.h"
+#include "core/arch.h"
 
 namespace {
 
@@ -18,7 +18,7 @@ alignas(4096) unsigned char pages[live_pages][4096];
 }  // namespace
 
 extern "C" int64_t kivo_main() {
-  using namespace kivo::linux_x86_64;
+  using namespace kivo::linux_sys;
   for (auto& page : pages) *static_cast<volatile unsigned char*>(page) = 1;
   static const char line[] = "floor text line\n";
   for (int i = 0; i < writes; ++i) {

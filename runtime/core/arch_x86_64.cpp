@@ -1,7 +1,8 @@
-// The Linux process entry on x86-64. The kernel starts us with the stack pointer at argc;
-// nothing of it is needed. Align the stack as a call expects and hand over to start, which
-// never returns.
-#include "core/arch_x86_64.h"
+// The Linux process entry on x86-64. The kernel starts us with the stack pointer at argc,
+// followed by the argument, environment and auxiliary vectors. Hand that address to
+// linux_entry (first argument in rdi) with the stack aligned as a call expects; it never
+// returns.
+#include "core/arch.h"
 
 asm(R"(
     .text
@@ -9,7 +10,8 @@ asm(R"(
     .type _start, @function
 _start:
     xor %ebp, %ebp
+    mov %rsp, %rdi
     and $-16, %rsp
-    call start
+    call linux_entry
     hlt
 )");

@@ -1,8 +1,8 @@
 #pragma once
 // The only door from the runtime to the operating system. Each OS has one implementation:
 // platform_windows.cpp on kernel32 and msvcrt; on Linux platform_linux.cpp (exit, clock,
-// console) and platform_linux_heap.cpp (heap blocks), both on the system call stubs of
-// arch_x86_64.h. Hosted test programs link a fake one instead, which is how tests read the
+// console) and platform_linux_heap.cpp (heap blocks), both on the system call stubs of the
+// architecture that core/arch.h chooses. Hosted test programs link a fake one instead, which is how tests read the
 // console, count live blocks and make allocations fail.
 #include <stdint.h>
 

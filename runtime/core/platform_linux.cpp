@@ -1,14 +1,17 @@
 // The Linux services: process exit, the wall clock and console output, on raw system calls
 // with no C library. The heap service is platform_linux_heap.cpp, the string length
-// platform_linux_x86_64.cpp.
-#include "core/arch_x86_64.h"
+// platform_linux_x86_64.cpp, the process entry platform_linux_entry.cpp.
 #include "core/float_format.h"
 #include "core/platform.h"
+#include "core/platform_linux.h"
 
 namespace kivo::platform {
+
+uint64_t linux_page_size = 4096;
+
 namespace {
 
-using namespace linux_x86_64;
+using namespace linux_sys;
 
 constexpr long clock_realtime = 0;
 constexpr int standard_output = 1;
@@ -23,10 +26,11 @@ bool wait_until_writable() {
     short events;
     short revents;
   } want{standard_output, poll_out, 0};
-  constexpr long no_timeout = -1;
+  constexpr long no_timeout = 0;  // a null timeout: wait as long as it takes
+  constexpr long sigset_bytes = 8;  // no signal mask is given; the size is the kernel's
   long ready;
   do {
-    ready = syscall3(sys_poll, reinterpret_cast<long>(&want), 1, no_timeout);
+    ready = syscall6(sys_ppoll, reinterpret_cast<long>(&want), 1, no_timeout, 0, sigset_bytes, 0);
   } while (ready == -err_intr);
   return !failed(ready);
 }

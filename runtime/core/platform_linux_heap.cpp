@@ -7,24 +7,24 @@
 // was ever handed out. Larger blocks are a mapping of their own. A mapped arena goes back to
 // the system once it is wholly free (one such arena is kept in reserve, so that a program
 // that takes and returns one block at an arena's edge does not map and unmap each time).
-#include "core/arch_x86_64.h"
 #include "core/platform.h"
+#include "core/platform_linux.h"
 
 namespace kivo::platform {
 namespace {
 
-using namespace linux_x86_64;
+using namespace linux_sys;
 
 constexpr long prot_read_write = 0x1 | 0x2;
 constexpr long map_private_anonymous = 0x02 | 0x20;
 
-constexpr uint64_t page_size = 4096;
+constexpr uint64_t unit_bytes = 4096;  // the heap's page; the system's may be larger
 constexpr uint64_t arena_pages = 1024;
-constexpr uint64_t arena_bytes = arena_pages * page_size;
+constexpr uint64_t arena_bytes = arena_pages * unit_bytes;
 constexpr uint64_t max_run_pages = 256;  // 1 MiB; larger blocks are mappings of their own
 
 void* map_pages(uint64_t n) {
-  long p = syscall6(sys_mmap, 0, static_cast<long>(n), prot_read_write, map_private_anonymous, -1, 0);
+  long p = linux_sys::mmap(0, static_cast<long>(n), prot_read_write, map_private_anonymous, -1, 0);
   return failed(p) ? nullptr : reinterpret_cast<void*>(p);
 }
 
@@ -140,9 +140,9 @@ struct arena {
 };
 
 // A mapped arena starts with its own entries; the runs follow.
-constexpr uint64_t header_pages = (sizeof(arena) + page_size - 1) / page_size;
+constexpr uint64_t header_pages = (sizeof(arena) + unit_bytes - 1) / unit_bytes;
 
-alignas(page_size) unsigned char image_pages[arena_bytes];
+alignas(unit_bytes) unsigned char image_pages[arena_bytes];
 arena image_arena;
 
 // Free runs of 1 to max_run_pages pages each have a list of their exact length, longer
@@ -246,7 +246,7 @@ bool add_arena() {
     return false;
   }
   auto* a = reinterpret_cast<arena*>(base);
-  start_arena(a, reinterpret_cast<unsigned char*>(base + header_pages * page_size),
+  start_arena(a, reinterpret_cast<unsigned char*>(base + header_pages * unit_bytes),
               arena_pages - header_pages);
   ++lists.spare_arenas;
   return true;
@@ -271,7 +271,7 @@ void* run_alloc(uint64_t n) {
     start_arena(&image_arena, image_pages, arena_pages);
     lists.ready = true;
   }
-  const uint64_t want = (n + page_size - 1) / page_size;
+  const uint64_t want = (n + unit_bytes - 1) / unit_bytes;
   page_entry* run = shortest_run(want);
   if (run == nullptr) {
     if (!add_arena()) return nullptr;
@@ -290,7 +290,7 @@ void* run_alloc(uint64_t n) {
   run->bytes = static_cast<uint32_t>(n);
   if (a->used == 0 && is_mapped(a)) --lists.spare_arenas;
   a->used += want;
-  return a->pages + first * page_size;
+  return a->pages + first * unit_bytes;
 }
 
 // Gives back an arena that has become wholly free, unless it is the only one in reserve.
@@ -309,9 +309,9 @@ void retire(arena* a) {
 }
 
 void run_free(arena* a, unsigned char* p) {
-  const bool page_start = (reinterpret_cast<uintptr_t>(p) & (page_size - 1)) == 0;
-  if (!page_start || !within(p, a->pages, a->count * page_size)) return;
-  const uint64_t index = static_cast<uint64_t>(p - a->pages) / page_size;
+  const bool page_start = (reinterpret_cast<uintptr_t>(p) & (unit_bytes - 1)) == 0;
+  if (!page_start || !within(p, a->pages, a->count * unit_bytes)) return;
+  const uint64_t index = static_cast<uint64_t>(p - a->pages) / unit_bytes;
   page_entry* e = &a->entry[index];
   if (e->bytes == 0) return;  // inside a run, or a free run: not a live block
   clear(p, e->bytes);
@@ -349,7 +349,7 @@ void run_free(arena* a, unsigned char* p) {
 
 void* block_alloc(uint64_t n) {
   if (n == 0) return nullptr;
-  if (n <= max_run_pages * page_size) return run_alloc(n);
+  if (n <= max_run_pages * unit_bytes) return run_alloc(n);
   void* p = map_pages(n);
   if (p == nullptr) return nullptr;
   if (!record(reinterpret_cast<uintptr_t>(p), n)) {
