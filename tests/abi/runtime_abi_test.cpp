@@ -194,6 +194,8 @@ TEST_F(Abi, VectorThroughTheCRecord) {
   fake::fail_request(1);
   EXPECT_EQ(kivo_vec_reserve(v, 1), -1);
   EXPECT_EQ(rec->cap, 64);
+  EXPECT_EQ(kivo_vec_reserve(v, 1000), 0);  // more than doubling gives
+  EXPECT_EQ(rec->cap, 1000);
   EXPECT_EQ(kivo_ivec_get(v, 3), 9);
   EXPECT_EQ(kivo_vec_free(v), 0);
   EXPECT_EQ(kivo_vec_free(0) + kivo_vec_reserve(0, 1) + kivo_ivec_push(0, 1), -3);

@@ -174,6 +174,8 @@ TEST_F(Str, ReplaceRescansUnlessThatCouldGoOnForever) {
       // Rebuilds the pattern for ever ("abbaa", "bbaabaa", ...): the budget ends it.
       {str_replace, "aab", "ab", "bbaa", "abbaa"},
       {str_replace, "aaba", "aba", "baab", "abaab"},
+      // Past a pending run of 16 bytes and more, the scan's state must still be the text's.
+      {str_replace, "aabb", "ab", "ccccccccccccccccx", "accccccccccccccccxb"},
   };
   for (const replace_case& c : cases) {
     EXPECT_EQ(take(c.replace(c.s, c.old_text, c.new_text)), c.want) << c.s << " " << c.old_text << " " << c.new_text;
@@ -184,6 +186,9 @@ TEST_F(Str, ReplaceRescansUnlessThatCouldGoOnForever) {
     for (size_t i = 0; i < n - 1; ++i) want += "ca";
     EXPECT_EQ(take(str_replace((std::string(n, 'a') + "b").c_str(), "ab", "bca")), want) << n;
   }
+  // Rounds that may not end, yet do: the default budget lets these 4095 rounds finish.
+  EXPECT_EQ(take(str_replace((std::string(12, 'a') + "b").c_str(), "ab", "bba")),
+            std::string(4096, 'b') + std::string(12, 'a'));
   // A pattern longer than the table kept on the stack.
   const std::string old_text = std::string(70, 'a') + "b";
   EXPECT_EQ(take(str_replace((std::string(141, 'a') + "b").c_str(), old_text.c_str(), "b")), "ab");

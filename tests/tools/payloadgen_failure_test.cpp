@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -30,24 +31,28 @@ const tree base = {{"bin/Release/kivoc.exe", random_bytes(300 * 1024, 31)},
 struct failure_case {
   std::string message;
   std::string path;  // relative to the root
-  // What to make of path: "" (leave it), "gone", "directory", "fifo", "socket", "sparse",
-  // "no read", "read-only", or else a link to kind.
+  // What to make of path: "" (leave it), "gone", "directory", "fifo", "open fifo" (one with a
+  // reader), "device", "socket", "sparse", "no read", "read-only", or else a link to kind.
   std::string kind;
   run_options options = {};
   std::uint64_t sparse_size = 0;
 };
 
-void arrange(const std::string& root, const failure_case& c) {
+// Returns a descriptor to keep open during the run, or -1.
+int arrange(const std::string& root, const failure_case& c) {
   const std::string path = root + "/" + c.path;
   if (c.kind == "" || c.kind == "no read" || c.kind == "read-only") {
     if (c.kind != "") chmod(path.c_str(), c.kind == "no read" ? 0300 : 0555);
-    return;
+    return -1;
   }
   fs::remove_all(path);
   if (c.kind == "directory") {
     fs::create_directory(path);
-  } else if (c.kind == "fifo") {
+  } else if (c.kind == "fifo" || c.kind == "open fifo") {
     if (mkfifo(path.c_str(), 0644) != 0) throw std::runtime_error("mkfifo failed");
+    if (c.kind == "open fifo") return open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  } else if (c.kind == "device") {  // like /dev/null
+    if (mknod(path.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0) throw std::runtime_error("mknod failed");
   } else if (c.kind == "socket") {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
@@ -63,6 +68,7 @@ void arrange(const std::string& root, const failure_case& c) {
   } else if (c.kind != "gone") {
     fs::create_symlink(c.kind, path);
   }
+  return -1;
 }
 
 // Builds the base tree, with or without a previous header, arranges c, and checks the failure.
@@ -73,9 +79,10 @@ void expect_failure(const failure_case& c, bool previous_header) {
   if (previous_header || c.path == "tools/payload.h") {
     write_file(dir / "tools/payload.h", "/* the previous header */\n");
   }
-  arrange(dir.path, c);
+  const int held = arrange(dir.path, c);
   const std::string before = dir_state(dir / "tools");
   const run_result r = run_payloadgen(dir.path, c.options);
+  if (held >= 0) close(held);
   for (const char* sub : {"tools", "lib"}) chmod((dir / sub).c_str(), 0755);  // for clean-up
   if (r.setup_failed && c.options.read_only_tools) return;  // no private mount namespace here
   EXPECT_EQ(r.signal, 0) << "payloadgen was killed (SIGALRM: it hung)";
@@ -97,6 +104,9 @@ TEST(PayloadgenFailure, EveryFailureLeavesTheOldHeader) {
   const run_options size_limit = {std::uint64_t{16} << 20};
   run_options unprivileged;
   unprivileged.no_dac_override = true;
+  run_options no_renames, named_no_renames;
+  no_renames.no_renames = named_no_renames.no_renames = true;
+  named_no_renames.no_unnamed_files = true;
   std::vector<failure_case> cases = {
       {"Cannot open: bin/Release/kivoc.exe\n", kivoc, "gone"},
       {cannot_write, "tools", "gone"},
@@ -108,6 +118,11 @@ TEST(PayloadgenFailure, EveryFailureLeavesTheOldHeader) {
       {cannot_write, "tools/payload.h", "../kivo.mod"},
       {cannot_write, "tools/payload.h", "nowhere"},
       {cannot_write, "tools", "read-only", {{}, root}},
+      // Only a regular file is replaced, never a FIFO that could be opened or a device.
+      {cannot_write, "tools/payload.h", "open fifo"},
+      // The final rename fails: the temporary file goes too.
+      {cannot_write, "", "", no_renames},
+      {cannot_write, "", "", named_no_renames},
       // Broken links are files that cannot be opened, not entries to skip.
       {"Cannot open: lib/dangling\n", "lib/dangling", "nowhere"},
       {"Cannot open: kivo.mod\n", "kivo.mod", "nowhere"},
@@ -126,6 +141,8 @@ TEST(PayloadgenFailure, EveryFailureLeavesTheOldHeader) {
   if (!root) {
     cases.push_back({"Cannot open: lib/a.txt\n", "lib/a.txt", "no read"});
     cases.push_back({"Cannot open: lib\n", "lib", "no read"});
+  } else {
+    cases.push_back({cannot_write, "tools/payload.h", "device"});
   }
   // sysfs files are measured at a page and give less.
   for (const char* shrinking : {"/sys/kernel/mm/transparent_hugepage/enabled",
@@ -204,6 +221,20 @@ TEST(PayloadgenFailure, PlantedLinkAtTheTemporaryNameIsLeftAlone) {
     }
     EXPECT_EQ(links, 1);
   }
+}
+
+// Where /proc is not mounted, the unnamed temporary file is named through its descriptor.
+TEST(PayloadgenFailure, HeaderIsWrittenWithoutProc) {
+  if (PAYLOADGEN_SANITIZED) GTEST_SKIP() << "the sanitizer runtime needs /proc";
+  scratch_dir dir;
+  build_tree(dir.path, base);
+  if (!unnamed_files_work(dir / "tools")) GTEST_SKIP() << "no O_TMPFILE on the file system of " << dir.path;
+  run_options options;
+  options.no_proc = true;
+  const run_result r = run_payloadgen(dir.path, options);
+  if (r.setup_failed) GTEST_SKIP() << "cannot mount over /proc in a private mount namespace (needs root)";
+  ASSERT_EQ(r.exit_code, 0) << r.err;
+  EXPECT_EQ(read_file(dir / "tools/payload.h"), model_header(base));
 }
 
 }  // namespace

@@ -69,6 +69,12 @@ namespace {
 
 constexpr int setup_failed_code = 99;
 
+bool install_filter(sock_filter* code, std::size_t size) {
+  sock_fprog program{static_cast<unsigned short>(size), code};
+  return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
+         syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &program) == 0;
+}
+
 // Every openat with O_TMPFILE fails with EOPNOTSUPP.
 bool refuse_unnamed_files() {
   constexpr unsigned tmpfile_bit = O_TMPFILE & ~O_DIRECTORY;
@@ -80,9 +86,19 @@ bool refuse_unnamed_files() {
       BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EOPNOTSUPP),
       BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
   };
-  sock_fprog program{static_cast<unsigned short>(std::size(code)), code};
-  return prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) == 0 &&
-         syscall(SYS_seccomp, SECCOMP_SET_MODE_FILTER, 0, &program) == 0;
+  return install_filter(code, std::size(code));
+}
+
+bool refuse_renames() {
+  sock_filter code[] = {
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_rename, 2, 0),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_renameat, 1, 0),
+      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_renameat2, 0, 1),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EIO),
+      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+  };
+  return install_filter(code, std::size(code));
 }
 
 // Out of the bounding set too, or root would have them again after exec.
@@ -127,19 +143,23 @@ bool plant_link(const char* target) {
     if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(setup_failed_code);
   }
   signal(SIGXFSZ, SIG_DFL);  // payloadgen must not need its caller to ignore it
-  // A private mount namespace first, so the read-only bind never shows outside the child.
+  // A private mount namespace first, so the mounts below never show outside the child.
+  if ((options.read_only_tools || options.no_proc) &&
+      (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)) {
+    _exit(setup_failed_code);
+  }
   if (options.read_only_tools &&
-      (unshare(CLONE_NEWNS) != 0 ||
-       mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-       mount("tools", "tools", nullptr, MS_BIND, nullptr) != 0 ||
+      (mount("tools", "tools", nullptr, MS_BIND, nullptr) != 0 ||
        mount(nullptr, "tools", nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0)) {
     _exit(setup_failed_code);
   }
+  if (options.no_proc && mount("none", "/proc", "tmpfs", 0, nullptr) != 0) _exit(setup_failed_code);
   if (options.no_dac_override && !drop_dac_override()) _exit(setup_failed_code);
   if (!options.plant_at_temp_name.empty() && !plant_link(options.plant_at_temp_name.c_str())) {
     _exit(setup_failed_code);
   }
   if (options.no_unnamed_files && !refuse_unnamed_files()) _exit(setup_failed_code);
+  if (options.no_renames && !refuse_renames()) _exit(setup_failed_code);
   alarm(30);  // kept across exec: a run that hangs dies of SIGALRM
   execl(PAYLOADGEN_PATH, "payloadgen", static_cast<char*>(nullptr));
   _exit(setup_failed_code);

@@ -37,6 +37,8 @@ struct run_options {
   std::function<bool(int)> terminate_when = {};
   int stop_signal = 15;  // SIGTERM
   bool no_unnamed_files = false;  // opening with O_TMPFILE fails, as on file systems without it
+  bool no_renames = false;        // every rename fails with EIO
+  bool no_proc = false;  // an empty file system over /proc in a private mount namespace
   bool no_dac_override = false;   // root loses its power to write what its modes forbid
   // When set, a symbolic link to this target is planted at the run's first temporary name.
   std::string plant_at_temp_name = {};
