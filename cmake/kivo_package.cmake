@@ -22,7 +22,8 @@ add_custom_target(kivo_entry_object ALL DEPENDS ${kivo_entry_object})
 # The options of the in-tree targets as the package gives them. An option given to one
 # compiler alone is left out, since a program may be built with another: the only one is
 # GCC's -no-pie, and -static already makes GCC link a position-dependent image (the outside
-# test checks that the programs are of type EXEC).
+# test checks that the programs are of type EXEC). Options for C++ sources alone are kept
+# as they stand, $<$<COMPILE_LANGUAGE:CXX>:...>.
 function(kivo_package_options out property)
   set(options "")
   foreach(target IN LISTS ARGN)
@@ -35,7 +36,7 @@ function(kivo_package_options out property)
   foreach(option IN LISTS options)
     if(option MATCHES "^\\$<\\$<CXX_COMPILER_ID:[A-Za-z]+>:.*>$")
       continue()
-    elseif(option MATCHES "\\$<")
+    elseif(option MATCHES "\\$<" AND NOT option MATCHES "^\\$<\\$<COMPILE_LANGUAGE:CXX>:[^$<>]+>$")
       message(FATAL_ERROR "kivo_package.cmake cannot pass on the option ${option}")
     endif()
     list(APPEND result "${option}")
@@ -44,12 +45,10 @@ function(kivo_package_options out property)
 endfunction()
 
 kivo_package_options(compile_options INTERFACE_COMPILE_OPTIONS kivo_freestanding kivo_cpu)
-set(cxx_only_regex "^-fno-(exceptions|rtti|threadsafe-statics)$")
 set(KIVO_PACKAGE_C_OPTIONS ${compile_options})
-list(FILTER KIVO_PACKAGE_C_OPTIONS EXCLUDE REGEX "${cxx_only_regex}")
+list(FILTER KIVO_PACKAGE_C_OPTIONS EXCLUDE REGEX "^\\$<")
 set(KIVO_PACKAGE_CXX_OPTIONS ${compile_options})
-list(FILTER KIVO_PACKAGE_CXX_OPTIONS INCLUDE REGEX "${cxx_only_regex}")
-list(TRANSFORM KIVO_PACKAGE_CXX_OPTIONS REPLACE "^(.+)$" "$<$<COMPILE_LANGUAGE:CXX>:\\1>")
+list(FILTER KIVO_PACKAGE_CXX_OPTIONS INCLUDE REGEX "^\\$<")
 kivo_package_options(KIVO_PACKAGE_LINK_OPTIONS INTERFACE_LINK_OPTIONS kivo_freestanding)
 kivo_package_options(KIVO_PACKAGE_SYSTEM_LIBS INTERFACE_LINK_LIBRARIES kivo_freestanding)
 
