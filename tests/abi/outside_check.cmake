@@ -1,7 +1,8 @@
-# The runtime as a program outside the tree gets it: install this build into a fresh prefix,
-# build tests/abi/outside with find_package(KivoRuntime 1.1) and once with the C compiler and
-# pkg-config alone, run both and compare their output; the showcase driver linked from the
-# package must print the report and stay within 1 KiB of the in-tree showcase.
+# The runtime as a program outside the tree gets it: install this build into a fresh prefix
+# whose path holds blanks, build tests/abi/outside with find_package(KivoRuntime 1.1) and once
+# with the C compiler and pkg-config alone, run both and compare their output; the showcase
+# driver linked from the package must print the report and stay within 1 KiB of the in-tree
+# showcase.
 # On Linux every program must be static with no interpreter; on Windows it may import only
 # kernel32.dll and msvcrt.dll.
 # cmake -DBUILD=dir -DSOURCE=dir -DWORK=dir -DSYSTEM=Linux|Windows -DCC=c-compiler
@@ -23,7 +24,7 @@ if(SYSTEM STREQUAL "Windows")
   set(system_args -DCMAKE_SYSTEM_NAME=Windows)
 endif()
 set(outside ${SOURCE}/tests/abi/outside)
-set(prefix ${WORK}/prefix)
+set(prefix "${WORK}/kivo prefix")
 file(REMOVE_RECURSE ${WORK})
 
 run("building the installed parts" ${CMAKE_COMMAND} --build ${BUILD}
@@ -31,10 +32,12 @@ run("building the installed parts" ${CMAKE_COMMAND} --build ${BUILD}
 run("cmake --install" ${CMAKE_COMMAND} --install ${BUILD} --prefix ${prefix})
 
 # With CMake: the package found by version from the prefix.
-run("configuring the outside project" ${CMAKE_COMMAND} -S ${outside} -B ${WORK}/cmake -G Ninja
+set(cmake_build "${WORK}/cmake build")
+set(plain_build "${WORK}/plain build")
+run("configuring the outside project" ${CMAKE_COMMAND} -S ${outside} -B ${cmake_build} -G Ninja
     -DCMAKE_BUILD_TYPE=Release -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_C_COMPILER=${CC}
     -DCMAKE_CXX_COMPILER=${CXX} -DKIVO_SOURCE_DIR=${SOURCE} ${system_args})
-run("building the outside project" ${CMAKE_COMMAND} --build ${WORK}/cmake)
+run("building the outside project" ${CMAKE_COMMAND} --build ${cmake_build})
 
 # Without CMake: the compiler and what pkg-config says, nothing else.
 set(ENV{PKG_CONFIG_LIBDIR} ${prefix}/lib/pkgconfig)
@@ -47,9 +50,9 @@ if(failed OR wrong_version)
   message(FATAL_ERROR "pkg-config does not give kivo-runtime 1.1 from ${prefix}: ${flags}")
 endif()
 separate_arguments(flags UNIX_COMMAND "${flags}")
-file(MAKE_DIRECTORY ${WORK}/plain)
+file(MAKE_DIRECTORY ${plain_build})
 run("building with pkg-config" ${CC} -std=c99 -Wall -Wextra -pedantic -Werror -O2
-    ${outside}/main.c ${flags} -o ${WORK}/plain/outside${suffix})
+    ${outside}/main.c ${flags} -o ${plain_build}/outside${suffix})
 
 # What the programs are made of, read from the file.
 function(check_image exe)
@@ -78,12 +81,12 @@ function(check_run exe expected_file)
   endif()
 endfunction()
 
-foreach(exe ${WORK}/cmake/outside${suffix} ${WORK}/plain/outside${suffix})
+foreach(exe "${cmake_build}/outside${suffix}" "${plain_build}/outside${suffix}")
   check_image(${exe})
   check_run(${exe} ${outside}/expected_output.txt)
 endforeach()
 
-set(packaged ${WORK}/cmake/showcase${suffix})
+set(packaged "${cmake_build}/showcase${suffix}")
 check_image(${packaged})
 check_run(${packaged} ${SOURCE}/examples/showcase/expected_report.txt)
 file(SIZE ${SHOWCASE} in_tree_size)
