@@ -67,6 +67,15 @@ list(JOIN system_libs " " KIVO_PC_SYSTEM_LIBS)
 configure_file(${PROJECT_SOURCE_DIR}/cmake/kivo-runtime.pc.in
                ${CMAKE_CURRENT_BINARY_DIR}/kivo-runtime.pc @ONLY)
 
+# All or nothing: an install from a build folder that lacks a built part (one where only some
+# targets were built) stops before it copies anything, and says what to build.
+install(CODE "
+  foreach(file [[$<TARGET_FILE:kivo_runtime_free>]] [[${kivo_entry_object}]])
+    if(NOT EXISTS \"\${file}\")
+      message(FATAL_ERROR \"\${file} is not built: build this folder (all targets, or the \"
+                          \"showcase alone) with cmake --build, then install again\")
+    endif()
+  endforeach()")
 install(FILES $<TARGET_FILE:kivo_runtime_free> DESTINATION lib RENAME ${KIVO_PACKAGE_ARCHIVE})
 install(FILES ${kivo_entry_object} DESTINATION lib)
 install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/abi/kivo/runtime.h DESTINATION include/kivo)
