@@ -83,3 +83,35 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/KivoRuntimeConfig.cmake
               ${CMAKE_CURRENT_BINARY_DIR}/KivoRuntimeConfigVersion.cmake
         DESTINATION ${package_dir})
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/kivo-runtime.pc DESTINATION lib/pkgconfig)
+
+# Distribution packages of the same install: `cpack -G DEB` in a Linux build folder gives
+# kivo-runtime_<version>_<arch>.deb (installed under /usr), `cpack -G ZIP` in a Windows one
+# kivo-runtime-<version>-win64.zip. Both hold only what the install above puts in a prefix.
+set(CPACK_PACKAGE_NAME kivo-runtime)
+set(CPACK_PACKAGE_VENDOR "Kivo")
+set(CPACK_PACKAGE_CONTACT "Kivo toolchain developers")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "Kivo language runtime for freestanding programs that define kivo_main")
+set(CPACK_PACKAGE_DESCRIPTION
+    "The static runtime library of the Kivo language, its entry object, <kivo/runtime.h>, \
+the CMake package KivoRuntime and kivo-runtime.pc. Programs linked against it use no C library.")
+if(KIVO_OS STREQUAL "windows")
+  set(CPACK_GENERATOR ZIP)
+else()
+  set(CPACK_GENERATOR DEB)
+endif()
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION devel)
+# The library holds code for the processor it was built for, which a cross build names; a
+# native build leaves the choice to dpkg.
+if(CMAKE_CROSSCOMPILING)
+  set(deb_architectures "x86_64=amd64;aarch64=arm64;riscv64=riscv64;s390x=s390x")
+  foreach(pair IN LISTS deb_architectures)
+    string(REPLACE "=" ";" pair "${pair}")
+    list(GET pair 0 processor)
+    if(CMAKE_SYSTEM_PROCESSOR STREQUAL processor)
+      list(GET pair 1 CPACK_DEBIAN_PACKAGE_ARCHITECTURE)
+    endif()
+  endforeach()
+endif()
+include(CPack)
