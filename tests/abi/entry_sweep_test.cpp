@@ -65,7 +65,7 @@ const slot_values& sweep_values() {
     }
     v[kind::f64].push_back(INT64_C(0x7FF0000000000001));  // a signalling NaN
     static const std::string long_text(4096, 'a');
-    for (const char* s : {"", " \t\r\n", "abc", "  Hello, KivoNative!  ",
+    for (const char* s : {"", " \t\r\n", "a", "abc", "  Hello, KivoNative!  ",
                           "-9223372036854775809.5e", "0xFFFFFFFFFFFFFFFFFF", "\xff\x80\x01",
                           long_text.c_str()}) {
       v[kind::text].push_back(p(s));
