@@ -215,9 +215,8 @@ const std::vector<entry>& entries() {
 // How a child ended, in words; empty when it exited with 0.
 std::string ending(int status) {
   if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return "";
-  if (WIFSIGNALED(status)) {
-    return WTERMSIG(status) == SIGALRM ? "hangs" : "dies of signal " + std::to_string(WTERMSIG(status));
-  }
+  if (WIFSIGNALED(status) && WTERMSIG(status) == SIGALRM) return "hangs";
+  if (WIFSIGNALED(status)) return "dies of signal " + std::to_string(WTERMSIG(status));
   return "exits with " + std::to_string(WEXITSTATUS(status));
 }
 

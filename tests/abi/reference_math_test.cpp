@@ -64,8 +64,9 @@ results evaluate(const std::string& name, double x, double y) {
 TEST(ReferenceMath, TableRowsAreTheResults) {
   std::ifstream doc(KIVO_REFERENCE);
   ASSERT_TRUE(doc) << KIVO_REFERENCE;
-  const std::regex row(
-      R"(^\| `kivo_(sin|cos|exp|log|sqrt|pow)\(([^,)]+)(?:, ([^)]+))?\)` \| ([^ |]+) \| ([^ |]+) \|$)");
+  // | `kivo_name(x)` or `kivo_name(x, y)` | Kivo's result | the true value |
+  const std::regex row(R"(^\| `kivo_(sin|cos|exp|log|sqrt|pow)\(([^,)]+)(?:, ([^)]+))?\)` )"
+                       R"(\| ([^ |]+) \| ([^ |]+) \|$)");
   int rows = 0;
   for (std::string line; std::getline(doc, line);) {
     std::smatch m;
