@@ -26,8 +26,9 @@ target_link_libraries(kivo_runtime_code INTERFACE kivo_cpu)
 
 add_library(kivo_freestanding INTERFACE)
 target_compile_options(kivo_freestanding INTERFACE
-  -ffreestanding -fno-exceptions -fno-rtti -fno-stack-protector
-  -fno-asynchronous-unwind-tables -fno-unwind-tables -fno-threadsafe-statics)
+  -ffreestanding -fno-stack-protector -fno-asynchronous-unwind-tables -fno-unwind-tables
+  $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions> $<$<COMPILE_LANGUAGE:CXX>:-fno-rtti>
+  $<$<COMPILE_LANGUAGE:CXX>:-fno-threadsafe-statics>)
 if(KIVO_OS STREQUAL "linux")
   target_compile_options(kivo_freestanding INTERFACE -fno-pie -fcf-protection=none)
   target_link_options(kivo_freestanding INTERFACE

@@ -22,7 +22,8 @@ add_custom_target(kivo_entry_object ALL DEPENDS ${kivo_entry_object})
 # The options of the in-tree targets as the package gives them. An option given to one
 # compiler alone is left out, since a program may be built with another: the only one is
 # GCC's -no-pie, and -static already makes GCC link a position-dependent image (the outside
-# test checks that the programs are of type EXEC).
+# test checks that the programs are of type EXEC). Options for C++ sources alone are kept
+# as they stand, $<$<COMPILE_LANGUAGE:CXX>:...>.
 function(kivo_package_options out property)
   set(options "")
   foreach(target IN LISTS ARGN)
@@ -35,7 +36,7 @@ function(kivo_package_options out property)
   foreach(option IN LISTS options)
     if(option MATCHES "^\\$<\\$<CXX_COMPILER_ID:[A-Za-z]+>:.*>$")
       continue()
-    elseif(option MATCHES "\\$<")
+    elseif(option MATCHES "\\$<" AND NOT option MATCHES "^\\$<\\$<COMPILE_LANGUAGE:CXX>:[^$<>]+>$")
       message(FATAL_ERROR "kivo_package.cmake cannot pass on the option ${option}")
     endif()
     list(APPEND result "${option}")
@@ -44,12 +45,10 @@ function(kivo_package_options out property)
 endfunction()
 
 kivo_package_options(compile_options INTERFACE_COMPILE_OPTIONS kivo_freestanding kivo_cpu)
-set(cxx_only_regex "^-fno-(exceptions|rtti|threadsafe-statics)$")
 set(KIVO_PACKAGE_C_OPTIONS ${compile_options})
-list(FILTER KIVO_PACKAGE_C_OPTIONS EXCLUDE REGEX "${cxx_only_regex}")
+list(FILTER KIVO_PACKAGE_C_OPTIONS EXCLUDE REGEX "^\\$<")
 set(KIVO_PACKAGE_CXX_OPTIONS ${compile_options})
-list(FILTER KIVO_PACKAGE_CXX_OPTIONS INCLUDE REGEX "${cxx_only_regex}")
-list(TRANSFORM KIVO_PACKAGE_CXX_OPTIONS REPLACE "^(.+)$" "$<$<COMPILE_LANGUAGE:CXX>:\\1>")
+list(FILTER KIVO_PACKAGE_CXX_OPTIONS INCLUDE REGEX "^\\$<")
 kivo_package_options(KIVO_PACKAGE_LINK_OPTIONS INTERFACE_LINK_OPTIONS kivo_freestanding)
 kivo_package_options(KIVO_PACKAGE_SYSTEM_LIBS INTERFACE_LINK_LIBRARIES kivo_freestanding)
 
@@ -68,6 +67,15 @@ list(JOIN system_libs " " KIVO_PC_SYSTEM_LIBS)
 configure_file(${PROJECT_SOURCE_DIR}/cmake/kivo-runtime.pc.in
                ${CMAKE_CURRENT_BINARY_DIR}/kivo-runtime.pc @ONLY)
 
+# All or nothing: an install from a build folder that lacks a built part (one where only some
+# targets were built) stops before it copies anything, and says what to build.
+install(CODE "
+  foreach(file [[$<TARGET_FILE:kivo_runtime_free>]] [[${kivo_entry_object}]])
+    if(NOT EXISTS \"\${file}\")
+      message(FATAL_ERROR \"\${file} is not built: build this folder (all targets, or the \"
+                          \"showcase alone) with cmake --build, then install again\")
+    endif()
+  endforeach()")
 install(FILES $<TARGET_FILE:kivo_runtime_free> DESTINATION lib RENAME ${KIVO_PACKAGE_ARCHIVE})
 install(FILES ${kivo_entry_object} DESTINATION lib)
 install(FILES ${CMAKE_CURRENT_SOURCE_DIR}/abi/kivo/runtime.h DESTINATION include/kivo)
@@ -75,3 +83,35 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/KivoRuntimeConfig.cmake
               ${CMAKE_CURRENT_BINARY_DIR}/KivoRuntimeConfigVersion.cmake
         DESTINATION ${package_dir})
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/kivo-runtime.pc DESTINATION lib/pkgconfig)
+
+# Distribution packages of the same install: `cpack -G DEB` in a Linux build folder gives
+# kivo-runtime_<version>_<arch>.deb (installed under /usr), `cpack -G ZIP` in a Windows one
+# kivo-runtime-<version>-win64.zip. Both hold only what the install above puts in a prefix.
+set(CPACK_PACKAGE_NAME kivo-runtime)
+set(CPACK_PACKAGE_VENDOR "Kivo")
+set(CPACK_PACKAGE_CONTACT "Kivo toolchain developers")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "Kivo language runtime for freestanding programs that define kivo_main")
+set(CPACK_PACKAGE_DESCRIPTION
+    "The static runtime library of the Kivo language, its entry object, <kivo/runtime.h>, \
+the CMake package KivoRuntime and kivo-runtime.pc. Programs linked against it use no C library.")
+if(KIVO_OS STREQUAL "windows")
+  set(CPACK_GENERATOR ZIP)
+else()
+  set(CPACK_GENERATOR DEB)
+endif()
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION devel)
+# The library holds code for the processor it was built for, which a cross build names; a
+# native build leaves the choice to dpkg.
+if(CMAKE_CROSSCOMPILING)
+  set(deb_architectures "x86_64=amd64;aarch64=arm64;riscv64=riscv64;s390x=s390x")
+  foreach(pair IN LISTS deb_architectures)
+    string(REPLACE "=" ";" pair "${pair}")
+    list(GET pair 0 processor)
+    if(CMAKE_SYSTEM_PROCESSOR STREQUAL processor)
+      list(GET pair 1 CPACK_DEBIAN_PACKAGE_ARCHITECTURE)
+    endif()
+  endforeach()
+endif()
+include(CPack)

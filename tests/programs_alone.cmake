@@ -1,6 +1,8 @@
 # The programs must build on a machine with nothing but a compiler, cmake and ninja: a fresh
 # configure of the source tree with the test and benchmark libraries made unfindable has to
-# build showcase and payloadgen, and the showcase must print its report.
+# build showcase and payloadgen, and the showcase must print its report. The runtime package
+# installs whole from such a folder once the showcase alone is built (as scripts/showcase.sh
+# builds it), and not at all before.
 # cmake -DSOURCE=dir -DWORK=dir -DEXPECTED=expected_report.txt -P programs_alone.cmake
 cmake_minimum_required(VERSION 3.25)
 
@@ -13,11 +15,34 @@ execute_process(
 if(failed)
   message(FATAL_ERROR "configure without GoogleTest failed:\n${log}")
 endif()
-execute_process(COMMAND ${CMAKE_COMMAND} --build ${WORK} --target showcase payloadgen
+set(package_files lib/libkivo-runtime.a lib/kivo-entry.o include/kivo/runtime.h
+    lib/cmake/KivoRuntime/KivoRuntimeConfig.cmake
+    lib/cmake/KivoRuntime/KivoRuntimeConfigVersion.cmake lib/pkgconfig/kivo-runtime.pc)
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${WORK} --prefix ${WORK}/early
                 RESULT_VARIABLE failed OUTPUT_VARIABLE log ERROR_VARIABLE log)
-if(failed)
-  message(FATAL_ERROR "build without GoogleTest failed:\n${log}")
+file(GLOB_RECURSE early RELATIVE ${WORK}/early ${WORK}/early/*)
+if(NOT failed OR early)
+  message(FATAL_ERROR "an install before the build did not stop before copying: [${early}]\n${log}")
 endif()
+
+foreach(target showcase payloadgen)
+  execute_process(COMMAND ${CMAKE_COMMAND} --build ${WORK} --target ${target}
+                  RESULT_VARIABLE failed OUTPUT_VARIABLE log ERROR_VARIABLE log)
+  if(failed)
+    message(FATAL_ERROR "build of ${target} without GoogleTest failed:\n${log}")
+  endif()
+  if(target STREQUAL "showcase")
+    execute_process(COMMAND ${CMAKE_COMMAND} --install ${WORK} --prefix ${WORK}/prefix
+                    RESULT_VARIABLE failed OUTPUT_VARIABLE log ERROR_VARIABLE log)
+    file(GLOB_RECURSE installed RELATIVE ${WORK}/prefix ${WORK}/prefix/*)
+    list(SORT installed)
+    list(SORT package_files)
+    if(failed OR NOT installed STREQUAL package_files)
+      message(FATAL_ERROR "the install after building the showcase alone gave [${installed}], "
+                          "not [${package_files}]:\n${log}")
+    endif()
+  endif()
+endforeach()
 execute_process(COMMAND ${WORK}/examples/showcase/showcase OUTPUT_VARIABLE report
                 RESULT_VARIABLE code)
 file(READ ${EXPECTED} expected)

@@ -65,9 +65,12 @@ int64_t print_float(double v) {
   return 0;
 }
 
-// The last value carries the line end; with no value the line end is all there is.
+// The last value carries the line end; with no value the line end is all there is, whatever
+// the arrays. Values that are not there print nothing: a null array with a positive count is
+// no line at all.
 int64_t print_value(const int64_t* values, const int64_t* tags, int64_t count) {
   if (count <= 0) platform::console_write("\n", 1, false);
+  if (values == nullptr || tags == nullptr) return 0;
   for (int64_t i = 0; i < count; ++i) {
     if (i > 0) write_text(" ", false);
     const bool last = i == count - 1;

@@ -17,7 +17,8 @@ int64_t print_str(const char* s);  // s (null prints nothing)
 int64_t print_float(double v);     // "%.6f" text
 int64_t print_float_line(double v);
 // values[i] printed by tags[i] (a double's bits, a string pointer or an integer), separated by
-// single blanks, then "\n". A count of 0 or less prints only the newline.
+// single blanks, then "\n". A count of 0 or less prints only the newline; a positive count
+// with a null values or tags array prints nothing at all.
 int64_t print_value(const int64_t* values, const int64_t* tags, int64_t count);
 
 }  // namespace kivo

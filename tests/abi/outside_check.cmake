@@ -1,11 +1,14 @@
-# The runtime as a program outside the tree gets it: install this build into a fresh prefix,
-# build tests/abi/outside with find_package(KivoRuntime 1.1) and once with the C compiler and
-# pkg-config alone, run both and compare their output; the showcase driver linked from the
-# package must print the report and stay within 1 KiB of the in-tree showcase.
+# The runtime as a program outside the tree gets it: install this build into a fresh prefix
+# whose path holds blanks, build tests/abi/outside with find_package(KivoRuntime 1.1) and once
+# with the C compiler and pkg-config alone, run both and compare their output; the showcase
+# driver linked from the package must print the report and stay within 1 KiB of the in-tree
+# showcase.
+# With -DPREFIX=dir the package is installed there already (CI installs the .deb into /usr):
+# nothing is built or installed, and CMake and pkg-config find it on their own search paths.
 # On Linux every program must be static with no interpreter; on Windows it may import only
 # kernel32.dll and msvcrt.dll.
-# cmake -DBUILD=dir -DSOURCE=dir -DWORK=dir -DSYSTEM=Linux|Windows -DCC=c-compiler
-#       -DCXX=c++-compiler -DPKG_CONFIG=pkg-config -DINSPECT=readelf|objdump
+# cmake {-DBUILD=dir | -DPREFIX=dir} -DSOURCE=dir -DWORK=dir -DSYSTEM=Linux|Windows
+#       -DCC=c-compiler -DPKG_CONFIG=pkg-config -DINSPECT=readelf|objdump
 #       -DSHOWCASE=in-tree-showcase [-DRUN=emulator] -P outside_check.cmake
 cmake_minimum_required(VERSION 3.25)
 
@@ -23,22 +26,30 @@ if(SYSTEM STREQUAL "Windows")
   set(system_args -DCMAKE_SYSTEM_NAME=Windows)
 endif()
 set(outside ${SOURCE}/tests/abi/outside)
-set(prefix ${WORK}/prefix)
 file(REMOVE_RECURSE ${WORK})
+set(search_args "")
+unset(ENV{PKG_CONFIG_PATH})
+if(DEFINED PREFIX)
+  set(prefix ${PREFIX})
+  unset(ENV{PKG_CONFIG_LIBDIR})
+else()
+  set(prefix "${WORK}/kivo prefix")
+  run("building the installed parts" ${CMAKE_COMMAND} --build ${BUILD}
+      --target kivo_runtime_free kivo_entry_object showcase)
+  run("cmake --install" ${CMAKE_COMMAND} --install ${BUILD} --prefix ${prefix})
+  set(search_args -DCMAKE_PREFIX_PATH=${prefix})
+  set(ENV{PKG_CONFIG_LIBDIR} ${prefix}/lib/pkgconfig)
+endif()
 
-run("building the installed parts" ${CMAKE_COMMAND} --build ${BUILD}
-    --target kivo_runtime_free kivo_entry_object showcase)
-run("cmake --install" ${CMAKE_COMMAND} --install ${BUILD} --prefix ${prefix})
-
-# With CMake: the package found by version from the prefix.
-run("configuring the outside project" ${CMAKE_COMMAND} -S ${outside} -B ${WORK}/cmake -G Ninja
-    -DCMAKE_BUILD_TYPE=Release -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_C_COMPILER=${CC}
-    -DCMAKE_CXX_COMPILER=${CXX} -DKIVO_SOURCE_DIR=${SOURCE} ${system_args})
-run("building the outside project" ${CMAKE_COMMAND} --build ${WORK}/cmake)
+# With CMake: the package found by version.
+set(cmake_build "${WORK}/cmake build")
+set(plain_build "${WORK}/plain build")
+run("configuring the outside project" ${CMAKE_COMMAND} -S ${outside} -B ${cmake_build} -G Ninja
+    -DCMAKE_BUILD_TYPE=Release ${search_args} -DCMAKE_C_COMPILER=${CC}
+    -DKIVO_SOURCE_DIR=${SOURCE} ${system_args})
+run("building the outside project" ${CMAKE_COMMAND} --build ${cmake_build})
 
 # Without CMake: the compiler and what pkg-config says, nothing else.
-set(ENV{PKG_CONFIG_LIBDIR} ${prefix}/lib/pkgconfig)
-unset(ENV{PKG_CONFIG_PATH})
 execute_process(COMMAND ${PKG_CONFIG} --cflags --libs kivo-runtime RESULT_VARIABLE failed
                 OUTPUT_VARIABLE flags ERROR_VARIABLE flags OUTPUT_STRIP_TRAILING_WHITESPACE)
 execute_process(COMMAND ${PKG_CONFIG} --atleast-version=1.1 --max-version=1.99 kivo-runtime
@@ -47,9 +58,9 @@ if(failed OR wrong_version)
   message(FATAL_ERROR "pkg-config does not give kivo-runtime 1.1 from ${prefix}: ${flags}")
 endif()
 separate_arguments(flags UNIX_COMMAND "${flags}")
-file(MAKE_DIRECTORY ${WORK}/plain)
+file(MAKE_DIRECTORY ${plain_build})
 run("building with pkg-config" ${CC} -std=c99 -Wall -Wextra -pedantic -Werror -O2
-    ${outside}/main.c ${flags} -o ${WORK}/plain/outside${suffix})
+    ${outside}/main.c ${flags} -o ${plain_build}/outside${suffix})
 
 # What the programs are made of, read from the file.
 function(check_image exe)
@@ -78,12 +89,12 @@ function(check_run exe expected_file)
   endif()
 endfunction()
 
-foreach(exe ${WORK}/cmake/outside${suffix} ${WORK}/plain/outside${suffix})
+foreach(exe "${cmake_build}/outside${suffix}" "${plain_build}/outside${suffix}")
   check_image(${exe})
   check_run(${exe} ${outside}/expected_output.txt)
 endforeach()
 
-set(packaged ${WORK}/cmake/showcase${suffix})
+set(packaged "${cmake_build}/showcase${suffix}")
 check_image(${packaged})
 check_run(${packaged} ${SOURCE}/examples/showcase/expected_report.txt)
 file(SIZE ${SHOWCASE} in_tree_size)

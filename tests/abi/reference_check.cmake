@@ -1,10 +1,11 @@
 # The reference page and the header must not disagree, and no entry point may go untested:
 # every function, helper and record that <kivo/runtime.h> declares has its row (or heading)
 # in docs/runtime-abi.md, every row names something the header declares, and every entry
-# point but the program's own kivo_main is called in the C-interface test. The header's
-# version is the package's, which the showcase's banner shows.
-# cmake -DHEADER=runtime.h -DDOC=runtime-abi.md -DTEST=runtime_abi_test.cpp -DVERSION=x.y.z
-#       -DREPORT=expected_report.txt -P reference_check.cmake
+# point but the program's own kivo_main is called in the C-interface test and swept in the
+# sweep test. The header's version is the package's, which the showcase's banner shows.
+# cmake -DHEADER=runtime.h -DDOC=runtime-abi.md -DTEST=runtime_abi_test.cpp
+#       -DSWEEP=entry_sweep_test.cpp -DVERSION=x.y.z -DREPORT=expected_report.txt
+#       -P reference_check.cmake
 cmake_minimum_required(VERSION 3.25)
 
 file(STRINGS ${HEADER} declarations REGEX "^(static inline )?[a-z0-9_]+ \\*?kivo_[a-z0-9_]+\\(")
@@ -28,6 +29,7 @@ endif()
 
 file(READ ${DOC} doc)
 file(READ ${TEST} test)
+file(READ ${SWEEP} sweep)
 file(STRINGS ${DOC} rows REGEX "^\\| `kivo_[a-z0-9_]+` \\|")
 list(TRANSFORM rows REPLACE "^\\| `(kivo_[a-z0-9_]+)` \\|.*$" "\\1")
 
@@ -50,6 +52,9 @@ endforeach()
 foreach(name IN LISTS entry_points)
   if(NOT name STREQUAL "kivo_main" AND NOT test MATCHES "[^a-z0-9_]${name}\\(")
     string(APPEND problems "${name} is not called in ${TEST}\n")
+  endif()
+  if(NOT name STREQUAL "kivo_main" AND NOT sweep MATCHES "make<${name}>\\(\"${name}\"")
+    string(APPEND problems "${name} is not swept in ${SWEEP}\n")
   endif()
 endforeach()
 file(READ ${HEADER} header)

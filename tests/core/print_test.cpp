@@ -60,6 +60,16 @@ TEST_F(Print, ValueListFollowsTags) {
   print_value(values, tags, 0);
   print_value(values, tags, -2);
   EXPECT_EQ(fake::take_output(), "\n\n");
+
+  // Values that are not there: nothing at all, not even the line end, and nothing is read;
+  // with no count, the lone line end as ever.
+  for (const int64_t count : {int64_t{2}, INT64_MAX}) {
+    EXPECT_EQ(print_value(nullptr, nullptr, count) | print_value(values, nullptr, count) |
+                  print_value(nullptr, tags, count),
+              0);
+  }
+  print_value(nullptr, nullptr, 0);
+  EXPECT_EQ(fake::take_output(), "\n");
 }
 
 TEST_F(Print, EveryRoutineReturnsZero) {
