@@ -20,7 +20,6 @@
 #include <vector>
 
 #include "core/mem.h"
-#include "core/platform_linux.h"
 
 namespace {
 
@@ -174,7 +173,6 @@ void sparse() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  kivo::platform::linux_page_size = static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
   const std::string side = argc > 2 ? argv[1] : "";
   const std::string what = side == "kivo" || side == "calloc" ? argv[2] : "";
   use_kivo = side == "kivo";
