@@ -12,10 +12,10 @@
 //
 // A block is cleared as it is handed out, over the bytes asked for, as calloc does: where the
 // new owner is about to write, and only when its memory may have been used since it came from
-// the system (a free run counts its used pages). Free runs of 64 KiB or more go back to the
-// system with madvise(MADV_DONTNEED), all at once when their used pages come to 3 MiB and to
-// a quarter of the pages in use: each call, and each page touched again after it, costs far
-// more than clearing, so memory that a program keeps reusing stays. A mapped arena that has
+// the system (a free run counts its used pages). Free runs with 64 KiB or more of used pages
+// go back to the system with madvise(MADV_DONTNEED), all at once when those pages come to
+// 3 MiB and to a quarter of the pages in use: each call, and each page touched again after
+// it, costs far more than clearing, so memory that a program keeps reusing stays. A mapped arena that has
 // become wholly free is unmapped, but for one kept in reserve while blocks are live elsewhere.
 #include <stddef.h>
 
@@ -34,7 +34,7 @@ constexpr long madv_dontneed = 4;
 constexpr uint64_t arena_bytes = uint64_t{4} << 20;
 constexpr uint64_t most_arena_pages = arena_bytes / 4096;  // at the smallest page size
 constexpr uint64_t max_run_bytes = uint64_t{1} << 20;      // larger blocks: mappings of their own
-constexpr uint64_t give_back_bytes = uint64_t{64} << 10;   // free runs this long go back
+constexpr uint64_t give_back_bytes = uint64_t{64} << 10;   // free runs with this much used go back
 constexpr uint64_t least_given_back = uint64_t{3} << 20;   // at a time
 constexpr uint64_t max_slot_bytes = 3072;
 constexpr uint64_t class_count = 44;
@@ -54,7 +54,7 @@ long map(uint64_t n) {
 }
 
 // Clears n bytes from p, 16-aligned, rounded up to whole 16-byte stores, four to a step.
-void* clear(void* p, uint64_t n) {
+[[gnu::always_inline]] inline void* clear(void* p, uint64_t n) {
   using lane = uint64_t __attribute__((vector_size(16), may_alias));
   auto* v = static_cast<lane*>(p);
   lane* const end = v + (n + 15) / 16;
@@ -101,7 +101,9 @@ struct page_entry {
   uint16_t hint;   // slab: no bitmap word below this one shows a free slot
   page_entry* next;  // free runs of a length, or slabs of a class with free slots
   page_entry* prev;
-  uint64_t bits;  // slab of up to 64 slots: a bit set for each free slot; free run: used pages
+  // Slab: a bit set for each free slot, or where its bitmap lies if it has more than 64 slots;
+  // free run: used pages.
+  uint64_t bits;
 };
 
 // A mapped arena starts with this record, the bitmaps after its entries; the runs follow.
@@ -128,25 +130,25 @@ constexpr uint64_t list_count = max_run_bytes / 4096 + 2;
 constexpr uint64_t mask_words = (list_count + 63) / 64;
 
 struct heap_state {
-  alignas(4096) unsigned char pool[arena_bytes];  // the pages of the image's arena
-  arena image;
-  uint64_t image_bits[arena_bytes / 1024];
-  region first_slots[inline_slots];
-  region_table regions;
   uint64_t page;
   uint64_t shift;  // page == 1 << shift
+  uint64_t blocks; // live blocks in arenas
+  page_entry* slabs[class_count];  // per class, its slabs with free slots
+  size_class classes[class_count];
   uint64_t arena_pages;
   uint64_t header_pages;
   uint64_t max_run_pages;
+  arena* spare;    // a mapped arena wholly free, kept in reserve
+  uint64_t used;   // pages in blocks and slabs
+  uint64_t loose;  // used pages in free runs that go back
+  bool ready;
   page_entry* runs[list_count];
   uint64_t nonempty[mask_words];
-  page_entry* slabs[class_count];  // per class, its slabs with free slots
-  size_class classes[class_count];
-  arena* spare;    // a mapped arena wholly free, kept in reserve
-  uint64_t blocks; // live blocks in arenas
-  uint64_t used;   // pages in blocks and slabs
-  uint64_t loose;  // used pages in free runs long enough to go back
-  bool ready;
+  region_table regions;
+  region first_slots[inline_slots];
+  uint64_t image_bits[arena_bytes / 1024];
+  arena image;
+  alignas(4096) unsigned char pool[arena_bytes];  // the pages of the image's arena
 };
 
 heap_state heap;
@@ -249,9 +251,10 @@ uint64_t list_of(uint64_t pages) {
   return pages <= heap.max_run_pages ? pages : heap.max_run_pages + 1;
 }
 
-// The used pages of free run e if it is long enough to go back.
+// The used pages of free run e if it goes back: when it is 64 KiB long and has used as much.
+// A long run with fewer, which keeps little memory, is not worth a system call.
 uint64_t loose_in(const page_entry* e) {
-  return uint64_t{e->pages} << heap.shift >= give_back_bytes ? e->bits : 0;
+  return e->bits << heap.shift >= give_back_bytes ? e->bits : 0;
 }
 
 void link(page_entry* e) {
@@ -304,15 +307,15 @@ void start_arena(arena* a, unsigned char* pages, uint64_t count) {
 
 // ---- Giving free runs back ---------------------------------------------------------------
 
-// Gives back every used free run long enough. A run the system will not clear (locked in
+// Gives back the free runs that count as loose. A run the system will not clear (locked in
 // memory, say) stays marked used, and is cleared when handed out.
 void give_back() {
   const uint64_t shortest = give_back_bytes >> heap.shift;
   for (uint64_t l = shortest; l < heap.max_run_pages + 2; ++l) {
     for (page_entry* run = heap.runs[l]; run != nullptr; run = run->next) {
       const auto at = reinterpret_cast<long>(page_of(arena_of(run), run));
-      if (run->bits != 0 && !failed(syscall3(sys_madvise, at, static_cast<long>(run->pages) << heap.shift,
-                                             madv_dontneed))) {
+      if (loose_in(run) != 0 && !failed(syscall3(sys_madvise, at, static_cast<long>(run->pages) << heap.shift,
+                                                 madv_dontneed))) {
         heap.loose -= run->bits;
         run->bits = 0;
       }
@@ -455,35 +458,28 @@ uint64_t class_of(uint64_t n) {
   return 8 * top - 56 + ((n - 1) >> (top - 3));
 }
 
-[[gnu::always_inline]] inline uint64_t* slab_bits(arena* a, page_entry* h, const size_class& k) {
-  if (k.slots <= 64) return &h->bits;
-  return a->bits + static_cast<uint64_t>(h - a->entry) * (heap.page / 1024);
+[[gnu::always_inline]] inline uint64_t* slab_bits(page_entry* h, const size_class& k) {
+  return k.slots <= 64 ? &h->bits : reinterpret_cast<uint64_t*>(h->bits);
 }
 
 // Opens a slab for class c, and the heap on its first block; null if no pages can be had. A
-// slab has the fewest pages, 1 to 8, that waste at most 1/64 of it after its last slot, or
-// else the count that wastes the least share: larger slabs would waste less, but a class
-// keeps one even when it holds few blocks.
-page_entry* new_slab(uint64_t c) {
+// slab has the fewest pages, 1 to 8, that leave at most 1/32 of it after its last slot (at 4 to
+// 64 KiB pages some count always does): larger slabs would waste less, but a class keeps one
+// even when it holds few blocks.
+[[gnu::noinline]] page_entry* new_slab(uint64_t c) {
   if (!heap.ready) start_heap();
   size_class& k = heap.classes[c];
   if (k.slots == 0) {
     const uint64_t octave = c < 8 ? 0 : (c - 8) / 8;
     const uint64_t bytes = c < 8 ? (c + 1) * 16 : (uint64_t{16} << octave) * (9 + (c - 8) % 8);
-    uint64_t best = 0;
-    uint64_t best_waste = 0;
-    for (uint64_t pages = 1; pages <= max_slab_pages; ++pages) {
-      const uint64_t waste = (pages << heap.shift) % bytes;
-      if (best == 0 || waste * best < best_waste * pages) {
-        best = pages;
-        best_waste = waste;
-      }
-      if (waste * 64 <= pages << heap.shift) break;
+    uint64_t pages = 1;
+    while ((pages << heap.shift) % bytes * 32 > pages << heap.shift && pages < max_slab_pages) {
+      ++pages;
     }
     k.magic = static_cast<uint32_t>(((uint64_t{1} << 32) + bytes - 1) / bytes);
     k.bytes = static_cast<uint16_t>(bytes);
-    k.slots = static_cast<uint16_t>((best << heap.shift) / bytes);
-    k.pages = best;
+    k.slots = static_cast<uint16_t>((pages << heap.shift) / bytes);
+    k.pages = pages;
   }
   bool used = false;
   page_entry* h = take_run(k.pages, used);
@@ -494,7 +490,11 @@ page_entry* new_slab(uint64_t c) {
   }
   h->cls = static_cast<uint8_t>(c);
   h->free = k.slots;
-  uint64_t* w = slab_bits(arena_of(h), h, k);
+  if (k.slots > 64) {
+    arena* a = arena_of(h);
+    h->bits = reinterpret_cast<uint64_t>(a->bits + static_cast<uint64_t>(h - a->entry) * (heap.page / 1024));
+  }
+  uint64_t* w = slab_bits(h, k);
   uint64_t left = k.slots;
   for (; left >= 64; left -= 64) *w++ = ~uint64_t{0};
   if (left != 0) *w = (uint64_t{1} << left) - 1;
@@ -511,7 +511,7 @@ void close_slab(arena* a, page_entry* h, const size_class& k) {
 }
 
 // A block of more than max_slot_bytes, or of none.
-void* page_alloc(uint64_t n) {
+[[gnu::noinline]] void* page_alloc(uint64_t n) {
   if (n == 0) return nullptr;
   if (!heap.ready) start_heap();
   if (n > max_run_bytes) {
@@ -550,7 +550,7 @@ void* block_alloc(uint64_t n) {
   if (h == nullptr && (h = new_slab(c)) == nullptr) return nullptr;
   const size_class& k = heap.classes[c];
   arena* a = arena_of(h);
-  uint64_t* w = slab_bits(a, h, k);
+  uint64_t* w = slab_bits(h, k);
   uint64_t i = h->hint;
   while (w[i] == 0) ++i;
   h->hint = static_cast<uint16_t>(i);
@@ -571,14 +571,18 @@ void block_free(void* block) {
       (a = mapped_arena_at(p)) == nullptr) {
     return;
   }
-  page_entry* e = &a->entry[(p - reinterpret_cast<uintptr_t>(a->pages)) >> heap.shift];
+  const uint64_t in_arena = p - reinterpret_cast<uintptr_t>(a->pages);
+  page_entry* e = &a->entry[in_arena >> heap.shift];
   if (e->kind == k_slab) {
     page_entry* h = e - e->pages;
     const size_class& k = heap.classes[h->cls];
-    const uint64_t offset = p - reinterpret_cast<uintptr_t>(page_of(a, h));
-    const uint64_t slot = (offset * k.magic) >> 32;  // exact: offsets stay below 2^20
-    if (slot * k.bytes != offset || slot >= k.slots) return;
-    uint64_t* w = slab_bits(a, h, k) + slot / 64;
+    const uint64_t offset = (in_arena & (heap.page - 1)) + (uint64_t{e->pages} << heap.shift);
+    // With magic = 2^32 / bytes rounded up and offsets below 2^20, the high half of the
+    // product is offset / bytes, and the low half stays below magic just when it divides.
+    const uint64_t product = offset * k.magic;
+    const uint64_t slot = product >> 32;
+    if (static_cast<uint32_t>(product) >= k.magic || slot >= k.slots) return;
+    uint64_t* w = slab_bits(h, k) + slot / 64;
     const uint64_t bit = uint64_t{1} << (slot % 64);
     if ((*w & bit) != 0) return;
     *w |= bit;
