@@ -10,9 +10,9 @@
 // zero-filled by the loader: a program whose blocks fit there makes no system call for them.
 // Free runs are kept in lists by length and merged with free neighbours.
 //
-// A block is cleared as it is handed out, over the bytes asked for, as calloc does: where the
-// new owner is about to write, and only when its memory may have been used since it came from
-// the system (a free run counts its used pages). Free runs with 64 KiB or more of used pages
+// A block is cleared as it is handed out, over the bytes asked for, as calloc does, where the
+// new owner is about to write: a slot always, a run when its pages may have been used since
+// they came from the system (a free run counts its used pages). Free runs with 64 KiB or more of used pages
 // go back to the system with madvise(MADV_DONTNEED), all at once when those pages come to
 // 3 MiB and to a quarter of the pages in use: each call, and each page touched again after
 // it, costs far more than clearing, so memory that a program keeps reusing stays. A mapped arena that has
