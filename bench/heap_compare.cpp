@@ -108,7 +108,8 @@ struct workload {
   random_bits rng;
   uint64_t step = 0;
 
-  workload(const heap* side, const std::vector<uint32_t>& sizes, size_t live) : h(side), held(live) {
+  workload(const heap* side, const std::vector<uint32_t>& sizes, size_t live)
+      : h(side), held(live) {
     for (size_t i = 0; i < live; ++i) {
       held[i] = h->take(sizes[i]);
       touch(held[i], sizes[i]);
@@ -213,10 +214,11 @@ int main(int argc, char** argv) {
   } else if (what == "churn") {
     timed(log_uniform(1, 65536), 10000, 1000000, 50000, true);
   } else {
-    std::fprintf(stderr,
-                 "usage: %s resident kivo|calloc BYTES | churn-peak kivo|calloc | sparse kivo|calloc"
-                 " | ring LOW HIGH | churn\n",
-                 argv[0]);
+    std::fprintf(
+        stderr,
+        "usage: %s resident kivo|calloc BYTES | churn-peak kivo|calloc | sparse kivo|calloc"
+        " | ring LOW HIGH | churn\n",
+        argv[0]);
     return 2;
   }
   return 0;

@@ -12,11 +12,12 @@
 //
 // A block is cleared as it is handed out, over the bytes asked for, as calloc does, where the
 // new owner is about to write: a slot always, a run when its pages may have been used since
-// they came from the system (a free run counts its used pages). Free runs with 64 KiB or more of used pages
-// go back to the system with madvise(MADV_DONTNEED), all at once when those pages come to
-// 3 MiB and to a quarter of the pages in use: each call, and each page touched again after
-// it, costs far more than clearing, so memory that a program keeps reusing stays. A mapped arena that has
-// become wholly free is unmapped, but for one kept in reserve while blocks are live elsewhere.
+// they came from the system (a free run counts its used pages). Free runs with 64 KiB or more
+// of used pages go back to the system with madvise(MADV_DONTNEED), all at once when those
+// pages come to 3 MiB and to a quarter of the pages in use: each call, and each page touched
+// again after it, costs far more than clearing, so memory that a program keeps reusing stays.
+// A mapped arena that has become wholly free is unmapped, but for one kept in reserve while
+// blocks are live elsewhere.
 #include <stddef.h>
 
 #include "core/platform.h"
@@ -96,9 +97,9 @@ enum : uint8_t { k_none, k_free, k_free_end, k_block, k_slab };
 struct page_entry {
   uint16_t pages;  // run: its length; slab page: its distance from the slab's first
   uint8_t kind;
-  uint8_t cls;     // slab: size class
-  uint16_t free;   // slab: free slots
-  uint16_t hint;   // slab: no bitmap word below this one shows a free slot
+  uint8_t cls;       // slab: size class
+  uint16_t free;     // slab: free slots
+  uint16_t hint;     // slab: no bitmap word below this one shows a free slot
   page_entry* next;  // free runs of a length, or slabs of a class with free slots
   page_entry* prev;
   // Slab: a bit set for each free slot, or where its bitmap lies if it has more than 64 slots;
@@ -131,8 +132,8 @@ constexpr uint64_t mask_words = (list_count + 63) / 64;
 
 struct heap_state {
   uint64_t page;
-  uint64_t shift;  // page == 1 << shift
-  uint64_t blocks; // live blocks in arenas
+  uint64_t shift;                  // page == 1 << shift
+  uint64_t blocks;                 // live blocks in arenas
   page_entry* slabs[class_count];  // per class, its slabs with free slots
   size_class classes[class_count];
   uint64_t arena_pages;
@@ -186,7 +187,9 @@ bool reserve_region() {
   for (uint64_t i = 0; i < old.cap; ++i) {
     if (old.slots[i].base > tombstone) place(slots, cap, old.slots[i]);
   }
-  if (old.slots != heap.first_slots) unmap(reinterpret_cast<uintptr_t>(old.slots), old.cap * sizeof(region));
+  if (old.slots != heap.first_slots) {
+    unmap(reinterpret_cast<uintptr_t>(old.slots), old.cap * sizeof(region));
+  }
   t.slots = slots;
   t.cap = cap;
   return true;
@@ -213,7 +216,9 @@ void erase(region* slot) {
   region_table& t = heap.regions;
   slot->base = tombstone;
   if (--t.live != 0) return;
-  if (t.slots != heap.first_slots) unmap(reinterpret_cast<uintptr_t>(t.slots), t.cap * sizeof(region));
+  if (t.slots != heap.first_slots) {
+    unmap(reinterpret_cast<uintptr_t>(t.slots), t.cap * sizeof(region));
+  }
   for (region& r : heap.first_slots) r = region{};
   t = region_table{heap.first_slots, inline_slots, 0, 0};
 }
@@ -314,8 +319,9 @@ void give_back() {
   for (uint64_t l = shortest; l < heap.max_run_pages + 2; ++l) {
     for (page_entry* run = heap.runs[l]; run != nullptr; run = run->next) {
       const auto at = reinterpret_cast<long>(page_of(arena_of(run), run));
-      if (loose_in(run) != 0 && !failed(syscall3(sys_madvise, at, static_cast<long>(run->pages) << heap.shift,
-                                                 madv_dontneed))) {
+      if (loose_in(run) != 0 &&
+          !failed(syscall3(sys_madvise, at, static_cast<long>(run->pages) << heap.shift,
+                           madv_dontneed))) {
         heap.loose -= run->bits;
         run->bits = 0;
       }
@@ -433,7 +439,7 @@ void release_run(arena* a, page_entry* e) {
   if (a->used == 0 && a != &heap.image) arena_emptied(a);
 }
 
-// ---- Slabs -----------------------------------------------------------------------------
+// ---- Slabs and blocks ------------------------------------------------------------------
 
 void start_heap() {
   const uint64_t page = page_size();
@@ -441,7 +447,8 @@ void start_heap() {
   heap.shift = static_cast<uint64_t>(__builtin_ctzll(page));
   heap.arena_pages = arena_bytes >> heap.shift;
   heap.max_run_pages = max_run_bytes >> heap.shift;
-  const uint64_t header = offsetof(arena, entry) + heap.arena_pages * (sizeof(page_entry) + page / 128);
+  const uint64_t header =
+      offsetof(arena, entry) + heap.arena_pages * (sizeof(page_entry) + page / 128);
   heap.header_pages = (header + page - 1) >> heap.shift;
   heap.regions = region_table{heap.first_slots, inline_slots, 0, 0};
   // The pool's whole pages: the image may be aligned to less than the system's page.
@@ -492,7 +499,8 @@ uint64_t class_of(uint64_t n) {
   h->free = k.slots;
   if (k.slots > 64) {
     arena* a = arena_of(h);
-    h->bits = reinterpret_cast<uint64_t>(a->bits + static_cast<uint64_t>(h - a->entry) * (heap.page / 1024));
+    h->bits = reinterpret_cast<uint64_t>(a->bits +
+                                         static_cast<uint64_t>(h - a->entry) * (heap.page / 1024));
   }
   uint64_t* w = slab_bits(h, k);
   uint64_t left = k.slots;

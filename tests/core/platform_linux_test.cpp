@@ -163,7 +163,8 @@ TEST(PlatformLinux, RandomTakesAndReleasesKeepBlocksZeroedAndApart) {
 // slot apart (no header between them), a run starts a page, and only a block past the longest
 // run is a mapping of its own, gone once released (while the other keeps arenas in use).
 TEST(PlatformLinux, BlocksEachSideOfABoundary) {
-  for (const uint64_t n : {16ul, 17ul, 128ul, 129ul, 1024ul, 3072ul, 3073ul, max_run, max_run + 1}) {
+  const uint64_t sizes[] = {16, 17, 128, 129, 1024, 3072, 3073, max_run, max_run + 1};
+  for (const uint64_t n : sizes) {
     auto* p = static_cast<unsigned char*>(block_alloc(n));
     auto* q = static_cast<unsigned char*>(block_alloc(n));
     ASSERT_TRUE(p != nullptr && q != nullptr);
