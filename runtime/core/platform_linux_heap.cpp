@@ -331,16 +331,18 @@ void give_back() {
 
 // ---- Taking and releasing runs -----------------------------------------------------------
 
-// Maps an arena aligned to its size: twice the size, trimmed. A trim the system refuses (at
-// its mapping limit) leaves that part mapped with the arena, to go back with it.
+// Maps an arena aligned to its size: a mapping of twice the size and a page, trimmed at both
+// ends (the arena starts above the mapping's start, so each end always has a part to go). A
+// trim the system refuses (at its mapping limit) leaves that part mapped with the arena, to go
+// back with it.
 bool add_arena() {
   if (!reserve_region()) return false;
-  const long raw = map(2 * arena_bytes);
+  const long raw = map(2 * arena_bytes + heap.page);
   if (failed(raw)) return false;
   auto start = static_cast<uintptr_t>(raw);
-  uintptr_t end = start + 2 * arena_bytes;
-  const uintptr_t base = (start + arena_bytes - 1) & ~(arena_bytes - 1);
-  if (base != start && unmap(start, base - start)) start = base;
+  uintptr_t end = start + 2 * arena_bytes + heap.page;
+  const uintptr_t base = (start + arena_bytes) & ~(arena_bytes - 1);
+  if (unmap(start, base - start)) start = base;
   if (unmap(base + arena_bytes, end - base - arena_bytes)) end = base + arena_bytes;
   record(base, 0);
   auto* a = reinterpret_cast<arena*>(base);
