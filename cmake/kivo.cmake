@@ -44,6 +44,14 @@ else()
 endif()
 target_compile_options(kivo_freestanding INTERFACE -ffunction-sections -fdata-sections)
 
+# The Linux heap service is compiled for size wherever it is built, so that tests and
+# benchmarks run the shipped code: the showcase must stay under 32 KiB, and the heap's paths
+# lose no speed by it (bench/heap_ratios.sh). Called in each directory that builds it.
+function(kivo_heap_for_size)
+  set_source_files_properties(${PROJECT_SOURCE_DIR}/runtime/core/platform_linux_heap.cpp
+                              PROPERTIES COMPILE_OPTIONS -Os)
+endfunction()
+
 # Sanitizers go on hosted targets only: a freestanding program has no runtime to host them.
 function(kivo_hosted target)
   if(KIVO_SANITIZE)

@@ -13,11 +13,13 @@ namespace kivo::platform {
 // Ends the process with this exit code; never returns.
 [[noreturn]] void exit_process(uint32_t code);
 
-// A fresh, zero-filled, page-aligned, read-write region of at least n bytes, or null when
-// the OS refuses (n of 0, or more than the address space holds).
+// A fresh, zero-filled, read-write region of at least n bytes, aligned to 16 bytes and, when
+// n is a page or more, to the system's page; null when the OS refuses (n of 0, or more than
+// the address space holds).
 void* block_alloc(uint64_t n);
 
-// Gives back a whole region from block_alloc. Null or any other pointer is ignored.
+// Gives back a whole region from block_alloc. Null, any other pointer and a region already
+// given back are ignored.
 void block_free(void* p);
 
 // Current UTC time in 100-nanosecond intervals since 1601-01-01.

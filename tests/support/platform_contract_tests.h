@@ -1,6 +1,7 @@
 #pragma once
 // What every OS layer must do, whichever services it stands on. Included by each OS's
-// platform test, which first defines released(p): whether the page at p is no longer mapped.
+// platform test, which defines released(p): whether the page at p is no longer mapped, and
+// alignment(n): the alignment a block of n bytes must have there.
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -16,26 +17,32 @@
 
 #include "core/platform.h"
 #include "core/time.h"
+#include "heap_model.h"
 
 namespace kivo::platform {
 namespace {
 
 bool released(const void* p);
+uint64_t alignment(uint64_t n);
 
-TEST(Platform, BlocksArePageAlignedAndZeroed) {
-  auto* p = static_cast<unsigned char*>(block_alloc(10000));
-  ASSERT_NE(p, nullptr);
-  EXPECT_EQ(reinterpret_cast<uintptr_t>(p) % 4096, 0u);
-  for (int i = 0; i < 10000; ++i) ASSERT_EQ(p[i], 0);
-  block_free(p);
+// Sizes around the page and around the points where a layer may switch how it serves a block.
+constexpr uint64_t contract_sizes[] = {
+    1, 16, 48, 3072, 3073, 4095, 4096, 4097, 10000, 65536,
+    (1u << 20) - 1, 1u << 20, (1u << 20) + 1, 3u << 20};
+
+TEST(Platform, BlocksAreAlignedAndZeroed) {
+  for (const uint64_t n : contract_sizes) {
+    auto* p = static_cast<unsigned char*>(block_alloc(n));
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(p) % alignment(n), 0u) << n;
+    for (uint64_t k = 0; k < n; ++k) ASSERT_EQ(p[k], 0) << n << " at " << k;
+    block_free(p);
+  }
 }
 
-// Sizes around the page and around the point where a layer may switch how it serves a block.
-constexpr uint64_t contract_sizes[] = {
-    1, 16, 4095, 4096, 4097, 10000, 65536, (1u << 20) - 1, 1u << 20, (1u << 20) + 1, 3u << 20};
-
-// What one owner wrote must never show through to the next: every block handed out after
-// others were filled and released reads zero over all of its bytes.
+// What one owner wrote must never show through to the next, also past its n bytes up to the
+// next multiple of 16, which every block owns: every block handed out after others were
+// filled and released reads zero over all of its bytes.
 TEST(Platform, ReusedMemoryReadsZero) {
   for (int round = 0; round < 3; ++round) {
     unsigned char* held[std::size(contract_sizes)];
@@ -44,15 +51,14 @@ TEST(Platform, ReusedMemoryReadsZero) {
       held[i] = static_cast<unsigned char*>(block_alloc(n));
       ASSERT_NE(held[i], nullptr);
       for (uint64_t k = 0; k < n; ++k) ASSERT_EQ(held[i][k], 0) << n << " at " << k;
-      std::memset(held[i], 0xA5, n);
+      std::memset(held[i], 0xA5, (n + 15) / 16 * 16);
     }
     for (unsigned char* p : held) block_free(p);
   }
 }
 
-// Blocks are page-aligned and no two live blocks share a page, so writing one whole block
-// leaves every other intact.
-TEST(Platform, LiveBlocksNeverSharePages) {
+// No two live blocks overlap, so writing one whole block leaves every other intact.
+TEST(Platform, LiveBlocksNeverOverlap) {
   struct live {
     unsigned char* p;
     uint64_t n;
@@ -63,7 +69,7 @@ TEST(Platform, LiveBlocksNeverSharePages) {
         i % 7 == 0 ? contract_sizes[i % std::size(contract_sizes)] : 1 + i * 37 % 9000;
     auto* p = static_cast<unsigned char*>(block_alloc(n));
     ASSERT_NE(p, nullptr);
-    ASSERT_EQ(reinterpret_cast<uintptr_t>(p) % 4096, 0u);
+    ASSERT_EQ(reinterpret_cast<uintptr_t>(p) % alignment(n), 0u) << n;
     std::memset(p, i & 0xFF, n);
     blocks.push_back({p, n});
     if (i % 3 == 2) {  // release some as we go, so later blocks reuse their pages
@@ -77,8 +83,7 @@ TEST(Platform, LiveBlocksNeverSharePages) {
   }
   std::sort(sorted.begin(), sorted.end(), [](const live& a, const live& b) { return a.p < b.p; });
   for (size_t i = 1; i < sorted.size(); ++i) {
-    const uint64_t pages = (sorted[i - 1].n + 4095) / 4096 * 4096;
-    EXPECT_GE(static_cast<uint64_t>(sorted[i].p - sorted[i - 1].p), pages);
+    EXPECT_GE(static_cast<uint64_t>(sorted[i].p - sorted[i - 1].p), sorted[i - 1].n);
   }
   for (size_t i = 0; i < blocks.size(); ++i) {
     for (uint64_t k = 0; k < blocks[i].n; ++k) {
@@ -95,7 +100,7 @@ TEST(Platform, ImpossibleSizesAreRefused) {
 }
 
 // A pointer that is no live block base (null, inside a block, foreign, already released)
-// changes nothing: the block keeps its bytes and its pages go to no one else, and a block
+// changes nothing: the block keeps its bytes and its memory goes to no one else, and a block
 // released twice is handed out once.
 TEST(Platform, FreeIgnoresPointersThatAreNoBlockBase) {
   for (const uint64_t n : contract_sizes) {
@@ -105,6 +110,7 @@ TEST(Platform, FreeIgnoresPointersThatAreNoBlockBase) {
     block_free(nullptr);
     block_free(p + 1);
     if (n > 1) block_free(p + n - 1);
+    if (n > 16) block_free(p + 16);  // aligned as a smaller block would be
     if (n > 4096) block_free(p + 4096);
     int on_stack = 0;
     block_free(&on_stack);

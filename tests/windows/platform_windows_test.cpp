@@ -13,6 +13,8 @@ bool released(const void* p) {
   return VirtualQuery(p, &info, sizeof info) != 0 && info.State == MEM_FREE;
 }
 
+uint64_t alignment(uint64_t n) { return model::block_alignment(n, 4096); }
+
 // Standard output is swapped for a pipe, so the bytes come back exactly as WriteFile sent
 // them: no line-end translation on the way.
 TEST(PlatformWindows, ConsoleWriteSendsTheBytesUnchanged) {
