@@ -1,9 +1,8 @@
 // str_find a word at a time. A window of the text can only hold the pattern if it starts with
-// the pattern's first byte and ends with its last: the text is scanned eight bytes a step for
-// the next first byte (or the terminator), and only then is the window's last byte looked at,
-// and its inner bytes compared. Should the inner comparisons ever outgrow a few times the text
-// read (texts of one repeated byte, say), the rest of the search goes to Two-Way, which is
-// linear whatever the input.
+// the pattern's first byte and ends with its last: eight windows are tested for both at once,
+// and only those that pass have their inner bytes compared. Should the inner comparisons ever
+// outgrow a few times the text read (texts of one repeated byte, say), the rest of the search
+// goes to Two-Way, which is linear whatever the input.
 #include "text/str_search_portable.h"
 
 #include "core/word_bytes.h"
@@ -52,39 +51,62 @@ int64_t inner_mismatch(const byte* window, const byte* pattern, int64_t last) {
   return k;
 }
 
+// flags without the first flag in memory order.
+inline word without_first(word flags) {
+  return big_endian ? flags & ~(word{1} << (63 - __builtin_clzll(flags))) : flags & (flags - 1);
+}
+
 // A pattern of nl >= 2 bytes. The text is proven free of NUL up to a frontier, one aligned
-// word at a time, just far enough that each candidate window lies before it; once the
-// terminator is found, a window that does not end before it ends the search.
+// word at a time; while the frontier stays d + 8 bytes ahead, the eight windows that start in
+// the aligned word at t are tested at once: a flag where the word's byte is the pattern's
+// first byte and the byte d further on its last. Once the terminator is found, the windows
+// that still fit before it are tested one by one.
 __attribute__((no_sanitize("address"))) int64_t find_long(const byte* hay, const byte* needle, int64_t nl) {
   const int64_t d = nl - 1;
-  const word first = repeated(needle[0]);
+  const word first = repeated(needle[0]), last = repeated(needle[d]);
   const auto text = reinterpret_cast<uintptr_t>(hay);
-  uintptr_t frontier = text & ~uintptr_t{7};  // the text before it holds no NUL
-  const byte* end = nullptr;                  // the terminator, once read
-  int64_t work = 0;                           // inner bytes compared
-  for (const byte* at = hay;; ++at) {
-    at = next_stop(at, first);
-    if (*at == 0) return -1;
-    while (end == nullptr && frontier <= reinterpret_cast<uintptr_t>(at + d)) {
-      word flags = zero_flags(load_word(frontier));
-      if (frontier < text) flags &= from_offset(text - frontier);  // NULs before the text do not count
-      if (flags != 0) {
-        end = reinterpret_cast<const byte*>(frontier) + first_flagged(flags);
-      } else {
-        frontier += 8;
-      }
-    }
-    if (end != nullptr && at + nl > end) return -1;
-    if (at[d] != needle[d]) continue;
+  uintptr_t t = text & ~uintptr_t{7};
+  uintptr_t frontier = t;  // the text before it holds no NUL
+  const byte* end = nullptr;  // the terminator, once read
+  int64_t work = 0;  // inner bytes compared
+  // Whether the window at `at` holds the pattern; should the comparisons outgrow a few times
+  // the text read, `found` gets Two-Way's answer for the rest of the text instead.
+  int64_t found = -1;
+  auto matches = [&](const byte* at) {
     const int64_t k = inner_mismatch(at, needle, d);
-    if (k == d) return at - hay;
+    if (k == d) {
+      found = at - hay;
+      return true;
+    }
     work += k;
-    if (work > 2 * (at - hay) + 2 * nl + 256) {
-      const int64_t known = (end != nullptr ? reinterpret_cast<uintptr_t>(end) : frontier) - text;
-      return str_two_way_find(reinterpret_cast<const char*>(hay), at - hay, known,
-                              reinterpret_cast<const char*>(needle), nl);
+    if (work <= 2 * (at - hay) + 2 * nl + 256) return false;
+    const int64_t known = (end != nullptr ? reinterpret_cast<uintptr_t>(end) : frontier) - text;
+    found = str_two_way_find(reinterpret_cast<const char*>(hay), at - hay, known,
+                             reinterpret_cast<const char*>(needle), nl);
+    return true;
+  };
+  for (;; t += 8) {
+    while (frontier < t + d + 8) {
+      word nul = zero_flags(load_word(frontier));
+      if (frontier < text) nul &= from_offset(text - frontier);  // NULs before the text do not count
+      if (nul != 0) {
+        end = reinterpret_cast<const byte*>(frontier) + first_flagged(nul);
+        break;
+      }
+      frontier += 8;
+    }
+    if (end != nullptr) break;
+    word flags = zero_flags(load_word(t) ^ first) & zero_flags(*reinterpret_cast<const word_any*>(t + d) ^ last);
+    if (t < text) flags &= from_offset(text - t);  // windows before the text do not count
+    for (; flags != 0; flags = without_first(flags)) {
+      if (matches(reinterpret_cast<const byte*>(t) + first_flagged(flags))) return found;
     }
   }
+  // The windows that start in the text and end before the terminator.
+  for (const byte* at = hay + (t > text ? t - text : 0); at + nl <= end; ++at) {
+    if (at[0] == needle[0] && at[d] == needle[d] && matches(at)) return found;
+  }
+  return -1;
 }
 
 }  // namespace
