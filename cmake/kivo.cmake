@@ -8,12 +8,30 @@ else()
   set(KIVO_OS linux)
 endif()
 
-# The CPU features the runtime is built for. The bit builtins must each become one instruction
-# (popcnt, lzcnt, tzcnt), and math/bits.h expands them inline in its users, so the flags go
-# with the runtime to every program that links it. payloadgen links none of it and stays on
-# baseline x86-64: on a processor without LZCNT, an lzcnt runs as BSR and gives another number.
+# The processor: x86_64 (Linux and Windows), or, on Linux, aarch64, riscv64 or s390x. It picks
+# the architecture's own sources (arch_<name>.cpp, and the x86-64 vector routines, where every
+# other processor compiles the portable ones).
+string(TOLOWER "${CMAKE_SYSTEM_PROCESSOR}" KIVO_ARCH)
+if(KIVO_ARCH MATCHES "^(amd64|x64)$")
+  set(KIVO_ARCH x86_64)
+elseif(KIVO_ARCH STREQUAL "arm64")
+  set(KIVO_ARCH aarch64)
+endif()
+if(NOT KIVO_ARCH MATCHES "^(x86_64|aarch64|riscv64|s390x)$" OR
+   (KIVO_OS STREQUAL "windows" AND NOT KIVO_ARCH STREQUAL "x86_64"))
+  message(FATAL_ERROR "the runtime has no port to ${CMAKE_SYSTEM_NAME} on ${CMAKE_SYSTEM_PROCESSOR}")
+endif()
+
+# The CPU features the runtime is built for. On x86-64 the bit builtins must each become one
+# instruction (popcnt, lzcnt, tzcnt), and math/bits.h expands them inline in its users, so the
+# flags go with the runtime to every program that links it. payloadgen links none of it and
+# stays on baseline x86-64: on a processor without LZCNT, an lzcnt runs as BSR and gives
+# another number. The other processors are built for their Debian baselines (armv8-a,
+# rv64gc, z196), which need no flag.
 add_library(kivo_cpu INTERFACE)
-target_compile_options(kivo_cpu INTERFACE -mpopcnt -mlzcnt -mbmi)
+if(KIVO_ARCH STREQUAL "x86_64")
+  target_compile_options(kivo_cpu INTERFACE -mpopcnt -mlzcnt -mbmi)
+endif()
 
 # How runtime code itself is compiled. GCC turns byte loops into calls to memcpy and memset:
 # in the freestanding build those calls would land in the runtime's own memcpy and memset,
@@ -30,7 +48,10 @@ target_compile_options(kivo_freestanding INTERFACE
   $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions> $<$<COMPILE_LANGUAGE:CXX>:-fno-rtti>
   $<$<COMPILE_LANGUAGE:CXX>:-fno-threadsafe-statics>)
 if(KIVO_OS STREQUAL "linux")
-  target_compile_options(kivo_freestanding INTERFACE -fno-pie -fcf-protection=none)
+  target_compile_options(kivo_freestanding INTERFACE -fno-pie)
+  if(KIVO_ARCH STREQUAL "x86_64")
+    target_compile_options(kivo_freestanding INTERFACE -fcf-protection=none)
+  endif()
   target_link_options(kivo_freestanding INTERFACE
     -nostdlib -static $<$<CXX_COMPILER_ID:GNU>:-no-pie> -Wl,--gc-sections -Wl,--build-id=none -Wl,-z,noexecstack
     -Wl,-z,noseparate-code)
@@ -63,9 +84,11 @@ endfunction()
 
 # Windows programs built on Linux run under wine: CTest starts them through a wrapper that
 # keeps wine quiet and gives it a prefix of its own in this build folder.
-if(KIVO_OS STREQUAL "windows" AND CMAKE_CROSSCOMPILING)
+if(CMAKE_CROSSCOMPILING)
   set(KIVO_HOST_PAYLOADGEN "" CACHE FILEPATH
-      "The Linux payloadgen, to compare payloadgen.exe with when both are built")
+      "The build machine's payloadgen, to compare this build's with when both are built")
+endif()
+if(KIVO_OS STREQUAL "windows" AND CMAKE_CROSSCOMPILING)
   if(NOT CMAKE_CROSSCOMPILING_EMULATOR)
     find_program(KIVO_WINE NAMES wine wine64 PATHS /usr/lib/wine)
     find_program(KIVO_WINESERVER NAMES wineserver wineserver64 PATHS /usr/lib/wine)
@@ -78,5 +101,21 @@ if(KIVO_OS STREQUAL "windows" AND CMAKE_CROSSCOMPILING)
     else()
       message(STATUS "wine not found: the Windows programs are built but not tested")
     endif()
+  endif()
+endif()
+
+# Linux programs built for another processor run under qemu-user, which this machine's kernel
+# does not start by itself: CTest starts them through a wrapper that also tells qemu where the
+# target's libraries are. Tests that start a program themselves go through it too.
+if(KIVO_OS STREQUAL "linux" AND CMAKE_CROSSCOMPILING AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
+  find_program(KIVO_QEMU NAMES qemu-${KIVO_ARCH} qemu-${KIVO_ARCH}-static)
+  if(KIVO_QEMU)
+    list(GET CMAKE_FIND_ROOT_PATH 0 KIVO_QEMU_LD_PREFIX)
+    configure_file(${CMAKE_CURRENT_LIST_DIR}/qemu-run.sh.in ${CMAKE_BINARY_DIR}/qemu-run @ONLY
+                   FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
+                   GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+    set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/qemu-run)
+  else()
+    message(STATUS "qemu-${KIVO_ARCH} not found: the ${KIVO_ARCH} programs are built but not tested")
   endif()
 endif()

@@ -45,6 +45,9 @@ function(kivo_package_options out property)
 endfunction()
 
 kivo_package_options(compile_options INTERFACE_COMPILE_OPTIONS kivo_freestanding kivo_cpu)
+# The float options every target of the tree gets, so that a program's own arithmetic rounds
+# as the runtime's does.
+list(APPEND compile_options ${KIVO_FLOAT_OPTIONS})
 set(KIVO_PACKAGE_C_OPTIONS ${compile_options})
 list(FILTER KIVO_PACKAGE_C_OPTIONS EXCLUDE REGEX "^\\$<")
 set(KIVO_PACKAGE_CXX_OPTIONS ${compile_options})

@@ -3,7 +3,10 @@
 #   default  the Linux build (GCC): unit tests, end-to-end tests of showcase and payloadgen;
 #   asan     the hosted tests again under AddressSanitizer and UBSan (clang), and a short run
 #            of each fuzz target from its seed corpus;
-#   mingw    the Windows build (mingw-w64), its tests run under wine, when both are installed.
+#   mingw    the Windows build (mingw-w64), its tests run under wine, when both are installed;
+#   aarch64, riscv64, s390x
+#            the Linux builds for these processors (Debian's cross compilers), their tests run
+#            under qemu-user, when both are installed.
 # With a preset name as argument, only that one runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -28,6 +31,14 @@ windows_absent() {
   [[ -f /usr/src/googletest/CMakeLists.txt ]] || echo "the GoogleTest sources (package googletest)"
 }
 
+# The other Linux processors need their cross compiler and qemu-user; .ci/run installs them.
+cross_absent() {
+  command -v "$1-linux-gnu-g++" > /dev/null 2>&1 ||
+    echo "the $1 cross compiler (package g++-$1-linux-gnu)"
+  command -v "qemu-$1" > /dev/null 2>&1 || echo "qemu-$1 (package qemu-user)"
+  [[ -f /usr/src/googletest/CMakeLists.txt ]] || echo "the GoogleTest sources (package googletest)"
+}
+
 run_preset() {
   echo "== $1"
   cmake --preset "$1" > /dev/null
@@ -36,13 +47,21 @@ run_preset() {
 }
 
 status=0
-for preset in ${1:-default asan mingw}; do
+for preset in ${1:-default asan mingw aarch64 riscv64 s390x}; do
   if [[ $preset == mingw ]]; then
     absent=$(windows_absent)
     if [[ -n $absent ]]; then
       echo "Windows tests skipped: these are not installed:"
       echo "$absent" | sed 's/^/  /'
       echo "  (as root: apt-get install g++-mingw-w64-x86-64-posix wine64 googletest; .ci/run does so)"
+      continue
+    fi
+  elif [[ $preset =~ ^(aarch64|riscv64|s390x)$ ]]; then
+    absent=$(cross_absent "$preset")
+    if [[ -n $absent ]]; then
+      echo "$preset tests skipped: these are not installed:"
+      echo "$absent" | sed 's/^/  /'
+      echo "  (as root: apt-get install g++-$preset-linux-gnu qemu-user googletest; .ci/run does so)"
       continue
     fi
   fi

@@ -6,7 +6,11 @@
 #    layer of the runtime;
 #  - a header and the source that defines it share a name: x.h is defined by x.cpp, or by
 #    x_<variant>.cpp where it has one source per OS (platform_linux.cpp); a header that
-#    declares nothing out of line has no source; every source has its header.
+#    declares nothing out of line has no source; every source has its header;
+#  - code for one processor stays in files named for it (mem_x86_64.cpp, arch_s390x.h, ...):
+#    inline assembly appears in no other file, x86's vector types and builtins in no file but
+#    x86-64's, and just two headers name a processor, to choose among such files:
+#    core/arch.h for the Linux layer, and math/bits.h for the math layer, which uses no other.
 # cmake -DROOT=source-dir -P layout_check.cmake
 cmake_minimum_required(VERSION 3.25)
 get_filename_component(ROOT "${ROOT}" ABSOLUTE)
@@ -97,6 +101,33 @@ foreach(file IN LISTS files)
       string(APPEND problems "${file} has no header of its name\n")
     endif()
   endif()
+endforeach()
+
+set(processors "x86_64|aarch64|riscv64|s390x")
+set(choosers runtime/core/arch.h runtime/math/bits.h)
+foreach(file IN LISTS files)
+  get_filename_component(stem ${file} NAME_WE)
+  file(READ ${ROOT}/${file} code)
+  string(REGEX REPLACE "//[^\n]*" "" code "${code}")  # comments may name anything
+  set(rules "")
+  if(NOT stem MATCHES "_(${processors})(_|$)")
+    list(APPEND rules "(^|[^A-Za-z0-9_])(asm|__asm__)[ \t]*(volatile[ \t]*)?\\("
+         "holds inline assembly, which belongs in a file named for its processor")
+  endif()
+  if(NOT stem MATCHES "_x86_64(_|$)")
+    list(APPEND rules "__builtin_ia32_|_mm(256|512)?_|__m(128|256|512)|intrin\\.h"
+         "uses x86 intrinsics, which belong in a file named for x86-64")
+  endif()
+  if(NOT file IN_LIST choosers)
+    list(APPEND rules "__(x86_64|aarch64|riscv|s390x|i386|arm|powerpc64)__?"
+         "names a processor, which only core/arch.h and math/bits.h do")
+  endif()
+  while(rules)
+    list(POP_FRONT rules pattern what)
+    if(code MATCHES "${pattern}")
+      string(APPEND problems "${file} ${what}\n")
+    endif()
+  endwhile()
 endforeach()
 
 if(problems)

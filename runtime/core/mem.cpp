@@ -1,4 +1,5 @@
-// Heap blocks; the byte routines are in mem_x86_64.cpp.
+// Heap blocks; the byte routines are in mem_x86_64.cpp on x86-64 and in mem_generic.cpp (the
+// portable ones) elsewhere.
 #include "core/mem.h"
 
 #include "core/platform.h"

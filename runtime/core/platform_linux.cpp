@@ -1,6 +1,7 @@
 // The Linux services: process exit, the wall clock and console output, on raw system calls
 // with no C library. The heap service is platform_linux_heap.cpp, the string length
-// platform_linux_x86_64.cpp, the process entry platform_linux_entry.cpp.
+// platform_linux_x86_64.cpp (platform_linux_generic.cpp on other processors), the process
+// entry platform_linux_entry.cpp.
 #include "core/float_format.h"
 #include "core/platform.h"
 #include "core/platform_linux.h"

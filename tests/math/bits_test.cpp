@@ -40,5 +40,21 @@ TEST(Bits, AgreeWithTheStandardLibraryOnRandomPatterns) {
   }
 }
 
+// Every power of two and its neighbours, and the runs of ones from either end: where a count
+// taken from a conversion to double could round up, and where an instruction's count at 0
+// or 64 differs from the next one.
+TEST(Bits, AgreeWithTheStandardLibraryAtEveryBitPosition) {
+  for (int k = 0; k < 64; ++k) {
+    const uint64_t p = uint64_t{1} << k;
+    for (const uint64_t v : {p, p - 1, p + 1, ~(p - 1), ~uint64_t{0} >> k, p | (p >> 1), p | 1}) {
+      const auto s = static_cast<int64_t>(v);
+      ASSERT_EQ(popcnt(s), std::popcount(v)) << v;
+      ASSERT_EQ(clz(s), std::countl_zero(v)) << v;
+      ASSERT_EQ(ctz(s), std::countr_zero(v)) << v;
+      ASSERT_EQ(bswap(bswap(s)), s) << v;
+    }
+  }
+}
+
 }  // namespace
 }  // namespace kivo

@@ -27,6 +27,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "target_runner.h"
+
 namespace payloadgen_test {
 
 namespace fs = std::filesystem;
@@ -78,10 +80,13 @@ bool install_filter(sock_filter* code, std::size_t size) {
 // Every openat with O_TMPFILE fails with EOPNOTSUPP.
 bool refuse_unnamed_files() {
   constexpr unsigned tmpfile_bit = O_TMPFILE & ~O_DIRECTORY;
+  // The filter loads 32 bits: the flags are the low half of a 64-bit argument, which a
+  // big-endian processor keeps in its last four bytes.
+  constexpr unsigned low_half = __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__ ? 4 : 0;
   sock_filter code[] = {
       BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
       BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_openat, 0, 3),
-      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[2])),  // flags, low half
+      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, args[2]) + low_half),
       BPF_JUMP(BPF_JMP | BPF_JSET | BPF_K, tmpfile_bit, 0, 1),
       BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EOPNOTSUPP),
       BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
@@ -161,7 +166,7 @@ bool plant_link(const char* target) {
   if (options.no_unnamed_files && !refuse_unnamed_files()) _exit(setup_failed_code);
   if (options.no_renames && !refuse_renames()) _exit(setup_failed_code);
   alarm(30);  // kept across exec: a run that hangs dies of SIGALRM
-  execl(PAYLOADGEN_PATH, "payloadgen", static_cast<char*>(nullptr));
+  kivo::test::exec_program(PAYLOADGEN_PATH, "payloadgen");
   _exit(setup_failed_code);
 }
 

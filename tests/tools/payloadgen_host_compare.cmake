@@ -1,17 +1,18 @@
-# payloadgen.exe under wine and the Linux payloadgen, run in the same source trees, must write
-# the same header, but for the CR LF line ends of Windows text files. What that header must
-# hold is the business of the model tests on each side; this checks that the two builds agree.
-# Without a Linux payloadgen at HOST (build/default not built), one is built here from the
-# same sources with the host's C++ compiler HOST_CXX; with no compiler either, the test says
-# so and CTest counts it as skipped.
-# cmake -DRUN=wine-run -DEXE=payloadgen.exe -DHOST=linux-payloadgen -DSAMPLE=any-binary-file
-#       -DWORK=dir -DHOST_CXX=c++ -DTOOLS=source-dir/tools -P payloadgen_host_compare.cmake
+# A cross-built payloadgen (payloadgen.exe under wine, or a Linux one for another processor
+# under qemu) and the build machine's payloadgen, run in the same source trees, must write the
+# same header, byte for byte but for the CR LF line ends of Windows text files (CRLF=ON). What
+# that header must hold is the business of the model tests on each side; this checks that the
+# two builds agree. Without a payloadgen at HOST (build/default not built), one is built here
+# from the same sources with the host's C++ compiler HOST_CXX; with no compiler either, the
+# test says so and CTest counts it as skipped.
+# cmake -DRUN=emulator -DEXE=payloadgen -DHOST=host-payloadgen -DSAMPLE=any-binary-file
+#       -DWORK=dir -DHOST_CXX=c++ -DTOOLS=source-dir/tools [-DCRLF=ON] -P payloadgen_host_compare.cmake
 cmake_minimum_required(VERSION 3.25)
 
 if(NOT HOST OR NOT EXISTS "${HOST}")
   if(NOT HOST_CXX)
-    message("SKIPPED: no Linux payloadgen at \"${HOST}\" and no host C++ compiler to build "
-            "one: payloadgen.exe is not compared with it")
+    message("SKIPPED: no payloadgen at \"${HOST}\" and no host C++ compiler to build "
+            "one: ${EXE} is not compared with it")
     return()
   endif()
   set(absent "${HOST}")
@@ -25,12 +26,12 @@ if(NOT HOST OR NOT EXISTS "${HOST}")
     endif()
   endforeach()
   if(stale)
-    message(STATUS "no Linux payloadgen at \"${absent}\": building one with ${HOST_CXX}")
+    message(STATUS "no payloadgen at \"${absent}\": building one with ${HOST_CXX}")
     file(MAKE_DIRECTORY ${WORK}-linux)
     execute_process(COMMAND ${HOST_CXX} -std=c++20 -O2 -o ${HOST} ${sources}
                     RESULT_VARIABLE failed ERROR_VARIABLE errors)
     if(failed)
-      message(FATAL_ERROR "${HOST_CXX} could not build the Linux payloadgen:\n${errors}")
+      message(FATAL_ERROR "${HOST_CXX} could not build the host's payloadgen:\n${errors}")
     endif()
   endif()
 endif()
@@ -57,20 +58,23 @@ set(problems "")
 foreach(dir ${full} ${bare})
   execute_process(COMMAND ${RUN} ${EXE} WORKING_DIRECTORY ${dir} RESULT_VARIABLE exe_code
                   OUTPUT_QUIET)
-  file(RENAME ${dir}/tools/payload.h ${dir}.exe.h)
+  file(RENAME ${dir}/tools/payload.h ${dir}.cross.h)
   execute_process(COMMAND ${HOST} WORKING_DIRECTORY ${dir} RESULT_VARIABLE host_code
                   OUTPUT_QUIET)
   # Compared as files: CMake's string comparison does not see carriage returns reliably.
-  file(READ ${dir}/tools/payload.h host_header)
-  string(REPLACE "\n" "\r\n" host_crlf "${host_header}")
-  file(WRITE ${dir}.linux-crlf.h "${host_crlf}")
-  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${dir}.exe.h ${dir}.linux-crlf.h
+  set(host_copy ${dir}/tools/payload.h)
+  if(CRLF)
+    file(READ ${dir}/tools/payload.h host_header)
+    string(REPLACE "\n" "\r\n" host_crlf "${host_header}")
+    set(host_copy ${dir}.linux-crlf.h)
+    file(WRITE ${host_copy} "${host_crlf}")
+  endif()
+  execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${dir}.cross.h ${host_copy}
                   RESULT_VARIABLE differs)
   if(NOT exe_code STREQUAL "0" OR NOT host_code STREQUAL "0")
-    string(APPEND problems "${dir}: exit codes ${exe_code} (.exe) and ${host_code} (Linux)\n")
+    string(APPEND problems "${dir}: exit codes ${exe_code} (cross-built) and ${host_code} (host)\n")
   elseif(differs)
-    string(APPEND problems "${dir}: the headers differ beyond their line ends "
-                           "(${dir}.exe.h, ${dir}.linux-crlf.h)\n")
+    string(APPEND problems "${dir}: the headers differ (${dir}.cross.h, ${host_copy})\n")
   endif()
 endforeach()
 
