@@ -5,6 +5,7 @@
 
 #include "fake_platform.h"
 #include "mem_model.h"
+#include "variants.h"
 
 namespace kivo {
 namespace {
@@ -69,14 +70,22 @@ TEST_F(Mem, ZeroNegativeOrSelfCountsTouchNothing) {
   EXPECT_STREQ(other, "a");
 }
 
-// Lengths around the vector widths and the 64-byte steps, every overlap distance both ways,
-// two source alignments: the buffer as a whole, the bytes around the destination included,
-// must come out as the byte loops leave it.
+// The public routines, then every version of them this processor runs.
+std::vector<test::variant> rows() {
+  std::vector<test::variant> all = {{"public", mem_copy, mem_move, mem_compare, nullptr, nullptr}};
+  for (const test::variant& v : test::variants()) all.push_back(v);
+  return all;
+}
+
+// Lengths around the vector widths and the 64-, 128- and 256-byte steps, every overlap
+// distance both ways, two source alignments: the buffer as a whole, the bytes around the
+// destination included, must come out as the byte loops leave it.
 TEST_F(Mem, CopyAndMoveAgreeWithTheByteLoopsOnEveryOverlap) {
   std::vector<int64_t> lengths;
   for (int64_t n = 1; n <= 80; ++n) lengths.push_back(n);
-  for (int64_t n : {127, 128, 129, 143, 200, 1000, 4099}) lengths.push_back(n);
+  for (int64_t n : {127, 128, 129, 143, 200, 255, 256, 257, 300, 383, 1000, 4099, 9000}) lengths.push_back(n);
   std::mt19937_64 rng(13);
+  for (const test::variant& v : rows()) {
   for (const int64_t n : lengths) {
     std::vector<int64_t> gaps;
     for (int64_t g = -70; g <= 70; ++g) gaps.push_back(g);
@@ -94,15 +103,16 @@ TEST_F(Mem, CopyAndMoveAgreeWithTheByteLoopsOnEveryOverlap) {
           const int64_t src = room + align, dst = src + gap;
           if (move) {
             model::move_bytes(want.data() + dst, want.data() + src, n);
-            EXPECT_EQ(mem_move(got.data() + dst, got.data() + src, n), got.data() + dst);
+            EXPECT_EQ(v.mem_move(got.data() + dst, got.data() + src, n), got.data() + dst);
           } else {
             model::copy_bytes(want.data() + dst, want.data() + src, n);
-            EXPECT_EQ(mem_copy(got.data() + dst, got.data() + src, n), got.data() + dst);
+            EXPECT_EQ(v.mem_copy(got.data() + dst, got.data() + src, n), got.data() + dst);
           }
-          ASSERT_EQ(got, want) << (move ? "move" : "copy") << " n " << n << " gap " << gap << " at " << align;
+          ASSERT_EQ(got, want) << v.name << (move ? " move" : " copy") << " n " << n << " gap " << gap << " at " << align;
         }
       }
     }
+  }
   }
 }
 
@@ -118,16 +128,18 @@ TEST_F(Mem, CompareGivesUnsignedDifferenceOfFirstMismatch) {
 // with later bytes unequal too, so that only the first one may decide.
 TEST_F(Mem, CompareAgreesWithTheByteLoop) {
   std::mt19937_64 rng(5);
-  for (int64_t n = 0; n <= 200; n += n < 80 ? 1 : 29) {
+  for (const test::variant& v : rows()) {
+  for (int64_t n = 0; n <= 600; n += n < 80 ? 1 : n < 300 ? 29 : 97) {
     std::vector<unsigned char> a(static_cast<size_t>(n));  // exact sizes: ASan sees any over-read
     for (unsigned char& c : a) c = static_cast<unsigned char>(rng());
     for (int64_t at = 0; at <= n; ++at) {
       std::vector<unsigned char> b = a;
       for (int64_t k = at; k < n; ++k) b[static_cast<size_t>(k)] = static_cast<unsigned char>(rng());
       if (at < n) b[static_cast<size_t>(at)] = static_cast<unsigned char>(a[static_cast<size_t>(at)] ^ (1 + rng() % 255));
-      EXPECT_EQ(mem_compare(a.data(), b.data(), n), model::compare_bytes(a.data(), b.data(), n)) << n << " " << at;
-      EXPECT_EQ(mem_compare(b.data(), a.data(), n), model::compare_bytes(b.data(), a.data(), n)) << n << " " << at;
+      EXPECT_EQ(v.mem_compare(a.data(), b.data(), n), model::compare_bytes(a.data(), b.data(), n)) << v.name << " " << n << " " << at;
+      EXPECT_EQ(v.mem_compare(b.data(), a.data(), n), model::compare_bytes(b.data(), a.data(), n)) << v.name << " " << n << " " << at;
     }
+  }
   }
 }
 

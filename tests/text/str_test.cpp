@@ -12,6 +12,7 @@
 #include "text/str_replace.h"
 #include "text/str_search.h"
 #include "text/str_two_way.h"
+#include "variants.h"
 
 namespace kivo {
 namespace {
@@ -75,11 +76,15 @@ TEST_F(Str, FindTriesEveryOverlappingStart) {
 
 // Texts over two or three letters, at every alignment, long enough for the search's block
 // steps and its hand-over to Two-Way: patterns cut from the text (so they occur), cut and
-// changed in one byte (so they nearly occur), or long runs around one other letter.
+// changed in one byte (so they nearly occur), or long runs around one other letter; each
+// through str_find and through every version of it.
 TEST_F(Str, FindAgreesWithThePlainSearchOnRepetitiveTexts) {
   std::mt19937_64 rng(11);
   const std::string alphabets[] = {"ab", "aab", "abc", "aaaaaaab"};
-  for (int round = 0; round < 2000; ++round) {
+  std::vector<test::variant> rows = test::variants();
+  rows.insert(rows.begin(), {"public", nullptr, nullptr, nullptr, nullptr, str_find});
+  for (int round = 0; round < 2000 * static_cast<int>(rows.size()); ++round) {
+    const test::variant& v = rows[static_cast<size_t>(round) % rows.size()];
     const std::string& letters = alphabets[round % 4];
     std::string hay = std::string(round % 5 == 0 ? rng() % 1500 : 0, 'a') +
                       random_text(rng, letters, round % 8 == 0 ? 2000 : 200);
@@ -99,9 +104,34 @@ TEST_F(Str, FindAgreesWithThePlainSearchOnRepetitiveTexts) {
     }
     const size_t off = rng() % 16;
     hay.insert(0, off, 'c');
-    EXPECT_EQ(str_find(hay.c_str() + off, needle.c_str()), model::find(hay.substr(off), needle))
-        << hay.substr(off) << " / " << needle;
+    EXPECT_EQ(v.str_find(hay.c_str() + off, needle.c_str()), model::find(hay.substr(off), needle))
+        << v.name << " " << hay.substr(off) << " / " << needle;
   }
+}
+
+// Patterns made only of their first and last bytes, in texts of those bytes where every other
+// window passes any filter of single bytes, so that the search goes over to Two-Way early,
+// and runs of one byte where Two-Way skips: found at a random place, or not at all.
+TEST_F(Str, FindAgreesWithThePlainSearchWhereTheFilterKeepsPassing) {
+  std::mt19937_64 rng(19);
+  for (const test::variant& v : test::variants()) {
+    for (int round = 0; round < 300; ++round) {
+      const std::string unit = round % 3 == 0 ? "ab" : round % 3 == 1 ? "aab" : "abb";
+      std::string pattern, hay;
+      for (size_t n = 8 + rng() % 100; pattern.size() < n;) pattern += unit;
+      pattern += unit.substr(0, 1 + rng() % (unit.size() - 1)) + pattern;  // breaks the period
+      for (size_t n = rng() % 3000; hay.size() < n;) hay += rng() % 200 == 0 ? std::string(1 + rng() % 300, unit.back()) : unit;
+      if (rng() % 2 == 0) hay.insert(rng() % (hay.size() + 1), pattern);
+      EXPECT_EQ(v.str_find(hay.c_str(), pattern.c_str()), model::find(hay, pattern)) << v.name << " " << hay << " / " << pattern;
+    }
+  }
+}
+
+int64_t plain_skip(const char* s, char c) {
+  for (int64_t i = 0; s[i] != '\0'; ++i) {
+    if (s[i] == c) return i;
+  }
+  return -1;
 }
 
 // Two-Way on its own: every pattern over two letters up to seven bytes, and random ones over
@@ -127,13 +157,17 @@ TEST_F(Str, TwoWayAgreesWithThePlainSearch) {
   for (const std::string& needle : needles) {
     for (int round = 0; round < 12; ++round) {
       std::string hay = random_text(rng, needle.find('c') == std::string::npos ? "ab" : "abc", 50);
+      if (round % 4 == 0) hay += std::string(rng() % 40, needle[rng() % needle.size()]);  // runs to skip
       if (needle.size() > 10) hay = hay.substr(0, 10) + needle.substr(0, needle.size() - rng() % 3) + needle + hay;
       const auto from = static_cast<int64_t>(rng() % (hay.size() + 1));
       const auto known = static_cast<int64_t>(rng() % (hay.size() + 1));
       int64_t want = model::find(hay.substr(static_cast<size_t>(from)), needle);
       if (want >= 0) want += from;
-      EXPECT_EQ(str_two_way_find(hay.c_str(), from, known, needle.c_str(), static_cast<int64_t>(needle.size())), want)
-          << hay << " / " << needle << " from " << from;
+      // Without a skip, and with the plain one.
+      const auto nl = static_cast<int64_t>(needle.size());
+      EXPECT_EQ(str_two_way_find(hay.c_str(), from, known, needle.c_str(), nl), want) << hay << " / " << needle << " from " << from;
+      EXPECT_EQ(str_two_way_find(hay.c_str(), from, known, needle.c_str(), nl, plain_skip), want)
+          << hay << " / " << needle << " from " << from << " skipping";
     }
   }
 }

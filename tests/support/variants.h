@@ -1,0 +1,38 @@
+#pragma once
+// Every version of the byte routines and of str_find that this processor can run, as rows of
+// one table, so that each test of them runs each row: on x86-64 the SSE2 code and, where the
+// processor has it, the AVX2 code. A version with the public routines' names and contracts
+// elsewhere is one more row.
+#include <stdint.h>
+
+#include <vector>
+
+#if defined(__x86_64__)
+#include "core/cpu_x86_64.h"
+#include "core/mem_x86_64.h"
+#include "text/str_search_x86_64.h"
+#endif
+
+namespace kivo::test {
+
+struct variant {
+  const char* name;
+  void* (*mem_copy)(void*, const void*, int64_t);
+  void* (*mem_move)(void*, const void*, int64_t);
+  int64_t (*mem_compare)(const void*, const void*, int64_t);
+  int64_t (*text_len)(const char*);
+  int64_t (*str_find)(const char*, const char*);
+};
+
+inline std::vector<variant> variants() {
+  std::vector<variant> rows;
+#if defined(__x86_64__)
+  rows.push_back({"sse2", sse2::mem_copy, sse2::mem_move, sse2::mem_compare, sse2::text_len, sse2::str_find});
+  if (cpu::avx2_usable()) {
+    rows.push_back({"avx2", avx2::mem_copy, avx2::mem_move, avx2::mem_compare, avx2::text_len, avx2::str_find});
+  }
+#endif
+  return rows;
+}
+
+}  // namespace kivo::test
