@@ -114,8 +114,8 @@ void* mem_copy(void* dst, const void* src, int64_t n) {
   const uint64_t gap = reinterpret_cast<uintptr_t>(dst) - reinterpret_cast<uintptr_t>(src);
   // A destination inside the source, where a forward copy reads back its own bytes, is the
   // SSE2 routine's business, like runs that fit no vector; a move gives the other copies.
-  if (n <= 32 || gap < static_cast<uint64_t>(n)) return sse2::mem_copy(dst, src, n);
-  return mem_move(dst, src, n);
+  if (gap < static_cast<uint64_t>(n)) return sse2::mem_copy(dst, src, n);
+  return n <= 32 ? sse2::mem_move(dst, src, n) : mem_move(dst, src, n);
 }
 
 // 128 bytes a step while more than 128 remain, then 32 at a time, the last 32 overlapping bytes
