@@ -7,7 +7,8 @@ namespace kivo::cpu {
 namespace {
 
 constexpr uint8_t unread = 0xFF;
-constexpr uint8_t avx2_bit = 1;
+constexpr uint8_t level_bits = 3;
+constexpr uint8_t erms_bit = 4;
 uint8_t features = unread;
 bool follow_processor = true;
 
@@ -25,25 +26,33 @@ uint8_t read_features() {
   unsigned a = 0, b = 0, c = 0, d = 0;
   if (__get_cpuid_max(0, nullptr) < 7) return 0;
   __cpuid(1, a, b, c, d);
-  // The instructions alone are not enough: the OS must save the upper halves of the
-  // registers (XCR0 bits 1 and 2), or another thread's would show through ours.
+  // The instructions alone are not enough: the OS must save the registers' upper parts
+  // (XCR0 bits 1 and 2 for AVX; 5 to 7, the mask registers and the upper 256 bits and
+  // registers of AVX-512), or another thread's values would show through ours.
   constexpr unsigned osxsave = 1u << 27, avx = 1u << 28;
   if ((c & (osxsave | avx)) != (osxsave | avx)) return 0;
   unsigned xcr0 = 0, xcr0_high = 0;
   asm volatile("xgetbv" : "=a"(xcr0), "=d"(xcr0_high) : "c"(0));
-  if ((xcr0 & 6) != 6) return 0;
+  if ((xcr0 & 0x6) != 0x6) return 0;
   __cpuid_count(7, 0, a, b, c, d);
-  return (b & (1u << 5)) != 0 ? avx2_bit : 0;
+  constexpr unsigned avx2 = 1u << 5, erms = 1u << 9, avx512 = 1u << 16 | 1u << 30 | 1u << 31;  // F, BW, VL
+  if ((b & avx2) == 0) return 0;
+  const uint8_t level = (b & avx512) == avx512 && (xcr0 & 0xE6) == 0xE6 ? 2 : 1;
+  return static_cast<uint8_t>(level | ((b & erms) != 0 ? erms_bit : 0));
+}
+
+uint8_t read() {
+  if (features == unread) features = read_features();
+  return features;
 }
 
 }  // namespace
 
-bool avx2_usable() {
-  if (features == unread) features = read_features();
-  return (features & avx2_bit) != 0;
-}
+int vector_level() { return read() & level_bits; }
 
-bool use_avx2() { return follow_processor && avx2_usable(); }
+int chosen_level() { return follow_processor ? vector_level() : 0; }
+
+bool fast_rep_movsb() { return (read() & erms_bit) != 0; }
 
 void force_baseline(bool on) {
   follow_processor = !on;

@@ -1,5 +1,6 @@
 // The byte routines on SSE2, which every x86-64 processor has, and the public routines, which
-// run these or the AVX2 ones (mem_x86_64_avx2.cpp) as the processor allows. They give exactly
+// run these or the AVX2 and AVX-512 ones (mem_x86_64_avx2.cpp, mem_x86_64_avx512.cpp) as the
+// processor allows. They give exactly
 // what the plain one-byte-per-step loops give on every input, overlapping ones included; only
 // the number of bytes handled per step differs. Every load of the copy and compare routines
 // stays inside the bytes the caller named.
@@ -247,19 +248,21 @@ void* (*move_target)(void*, const void*, int64_t) = move_chooser;
 int64_t (*compare_target)(const void*, const void*, int64_t) = compare_chooser;
 
 void* copy_chooser(void* dst, const void* src, int64_t n) {
-  copy_target = cpu::use_avx2() ? avx2::mem_copy : sse2::mem_copy;
+  const int level = cpu::chosen_level();
+  copy_target = level == 2 ? avx512::mem_copy : level == 1 ? avx2::mem_copy : sse2::mem_copy;
   cpu::chose(&copy_target, reinterpret_cast<void*>(copy_chooser));
   return copy_target(dst, src, n);
 }
 
 void* move_chooser(void* dst, const void* src, int64_t n) {
-  move_target = cpu::use_avx2() ? avx2::mem_move : sse2::mem_move;
+  const int level = cpu::chosen_level();
+  move_target = level == 2 ? avx512::mem_move : level == 1 ? avx2::mem_move : sse2::mem_move;
   cpu::chose(&move_target, reinterpret_cast<void*>(move_chooser));
   return move_target(dst, src, n);
 }
 
 int64_t compare_chooser(const void* a, const void* b, int64_t n) {
-  compare_target = cpu::use_avx2() ? avx2::mem_compare : sse2::mem_compare;
+  compare_target = cpu::chosen_level() != 0 ? avx2::mem_compare : sse2::mem_compare;
   cpu::chose(&compare_target, reinterpret_cast<void*>(compare_chooser));
   return compare_target(a, b, n);
 }

@@ -8,6 +8,7 @@
 // small enough that no vector register is ever spilled (checked on the Windows build).
 #include <immintrin.h>
 
+#include "core/cpu_x86_64.h"
 #include "core/mem_x86_64.h"
 
 namespace kivo::avx2 {
@@ -24,6 +25,8 @@ inline void store_aligned(byte* p, __m256i v) { _mm256_store_si256(reinterpret_c
 // the start and written at the end, and the middle goes in aligned stores that walk away from
 // the side where the destination overlaps the source, so that each store covers only source
 // bytes already read; backwards the stores fall strictly, which the processor streams best.
+// Beyond 32 KiB a copy between buffers apart from each other goes to rep movsb where the
+// processor makes that fast: there it beats the vector loop, below it loses.
 void move_bytes(byte* d, const byte* s, uint64_t n) {
   if (n <= 64) {
     const __m256i a = load(s), b = load(s + n - 32);
@@ -52,9 +55,14 @@ void move_bytes(byte* d, const byte* s, uint64_t n) {
     store(d + n - 32, k);
     return;
   }
+  const uint64_t ahead = reinterpret_cast<uintptr_t>(d) - reinterpret_cast<uintptr_t>(s);
+  if (n >= 32768 && ahead >= n && -ahead >= n && cpu::fast_rep_movsb()) {
+    asm volatile("rep movsb" : "+D"(d), "+S"(s), "+c"(n) : : "memory");
+    return;
+  }
   const __m256i head = load(s), tail = load(s + n - 32);
   byte* const end = d + n;
-  if (reinterpret_cast<uintptr_t>(d) - reinterpret_cast<uintptr_t>(s) >= n) {
+  if (ahead >= n) {
     // The destination starts before the source, or apart from it: forwards.
     byte* p = reinterpret_cast<byte*>((reinterpret_cast<uintptr_t>(d) + 32) & ~uintptr_t{31});
     const byte* q = s + (p - d);
@@ -88,10 +96,6 @@ inline uint32_t unequal_bits(const byte* a, const byte* b) {
   return ~static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(load(a), load(b))));
 }
 
-inline int64_t difference_at(const byte* a, const byte* b, uint32_t unequal) {
-  const unsigned i = static_cast<unsigned>(__builtin_ctz(unequal));
-  return static_cast<int64_t>(a[i]) - static_cast<int64_t>(b[i]);
-}
 
 // Bit i set where byte i of the aligned 64 at p is NUL.
 __attribute__((no_sanitize("address"))) inline uint64_t nul_bits(const byte* p) {
@@ -118,28 +122,65 @@ void* mem_copy(void* dst, const void* src, int64_t n) {
   return n <= 32 ? sse2::mem_move(dst, src, n) : mem_move(dst, src, n);
 }
 
-// 128 bytes a step while more than 128 remain, then 32 at a time, the last 32 overlapping bytes
-// already found equal. The pointers step rather than an index, which would cost the compare
-// an extra operation.
+// Bit i set where byte i of the 64 at a and b differ.
+inline uint64_t unequal_bits64(const byte* a, const byte* b) {
+  const auto lo = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(load(a), load(b))));
+  const auto hi = static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(load(a + 32), load(b + 32))));
+  return ~(lo | static_cast<uint64_t>(hi) << 32);
+}
+
+inline int64_t difference_at(const byte* a, const byte* b, uint64_t unequal) {
+  const unsigned i = static_cast<unsigned>(__builtin_ctzll(unequal));
+  return static_cast<int64_t>(a[i]) - static_cast<int64_t>(b[i]);
+}
+
+// The difference at the first unequal byte of the 128 at a and b, or 0.
+inline int64_t difference128(const byte* a, const byte* b) {
+  if (const uint64_t unequal = unequal_bits64(a, b)) return difference_at(a, b, unequal);
+  const uint64_t unequal = unequal_bits64(a + 64, b + 64);
+  return unequal != 0 ? difference_at(a + 64, b + 64, unequal) : 0;
+}
+
+// Up to 256 bytes in runs of 32, 64 or 128 that may overlap. Beyond, the first 32, then from the
+// next 32-byte boundary of a on (so that its loads never straddle a cache line) 128 bytes a
+// step, and the last 128, overlapping bytes already found equal. The pointers step rather
+// than an index, which would cost the compare an extra operation.
 int64_t mem_compare(const void* a, const void* b, int64_t n) {
   if (n < 32) return sse2::mem_compare(a, b, n);
   const auto* x = static_cast<const byte*>(a);
   const auto* y = static_cast<const byte*>(b);
-  const byte* const x_last = x + n - 32;
-  for (; x_last - x > 96; x += 128, y += 128) {
+  if (n <= 64) {
+    if (const uint32_t unequal = unequal_bits(x, y)) return difference_at(x, y, unequal);
+    x += n - 32;
+    y += n - 32;
+    const uint32_t unequal = unequal_bits(x, y);
+    return unequal != 0 ? difference_at(x, y, unequal) : 0;
+  }
+  if (n <= 128) {
+    if (const uint64_t unequal = unequal_bits64(x, y)) return difference_at(x, y, unequal);
+    x += n - 64;
+    y += n - 64;
+    const uint64_t unequal = unequal_bits64(x, y);
+    return unequal != 0 ? difference_at(x, y, unequal) : 0;
+  }
+  const byte* const x_last = x + n - 128;
+  if (n <= 256) {
+    if (const int64_t difference = difference128(x, y)) return difference;
+    return difference128(x_last, y + (n - 128));
+  }
+  if (const uint32_t unequal = unequal_bits(x, y)) return difference_at(x, y, unequal);
+  const uint64_t skip = 32 - (reinterpret_cast<uintptr_t>(x) & 31);
+  x += skip;
+  y += skip;
+  for (; x < x_last; x += 128, y += 128) {
     const __m256i e0 = _mm256_cmpeq_epi8(load(x), load(y));
     const __m256i e1 = _mm256_cmpeq_epi8(load(x + 32), load(y + 32));
     const __m256i e2 = _mm256_cmpeq_epi8(load(x + 64), load(y + 64));
     const __m256i e3 = _mm256_cmpeq_epi8(load(x + 96), load(y + 96));
     const __m256i all = _mm256_and_si256(_mm256_and_si256(e0, e1), _mm256_and_si256(e2, e3));
-    if (static_cast<uint32_t>(_mm256_movemask_epi8(all)) != ~uint32_t{0}) break;
+    if (static_cast<uint32_t>(_mm256_movemask_epi8(all)) != ~uint32_t{0}) return difference128(x, y);
   }
-  for (; x < x_last; x += 32, y += 32) {
-    if (const uint32_t unequal = unequal_bits(x, y)) return difference_at(x, y, unequal);
-  }
-  y += x_last - x;
-  if (const uint32_t unequal = unequal_bits(x_last, y)) return difference_at(x_last, y, unequal);
-  return 0;
+  return difference128(x_last, y + (x_last - x));
 }
 
 // Aligned pieces of 64 bytes up to a 128-byte boundary, then 128 bytes a step: an aligned

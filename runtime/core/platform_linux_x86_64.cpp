@@ -11,7 +11,7 @@ int64_t len_chooser(const char* s);
 int64_t (*len_target)(const char*) = len_chooser;
 
 int64_t len_chooser(const char* s) {
-  len_target = cpu::use_avx2() ? avx2::text_len : sse2::text_len;
+  len_target = cpu::chosen_level() != 0 ? avx2::text_len : sse2::text_len;
   cpu::chose(&len_target, reinterpret_cast<void*>(len_chooser));
   return len_target(s);
 }

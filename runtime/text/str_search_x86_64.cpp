@@ -94,38 +94,35 @@ int64_t find_long(const byte* hay, const byte* pattern, int64_t nl, const find_s
   const int64_t d = nl - 1;
   const int64_t mid = middle_probe(pattern, d);
   const byte* const base = reinterpret_cast<const byte*>(reinterpret_cast<uintptr_t>(hay) & ~uintptr_t{63});
-  const byte* e = reinterpret_cast<const byte*>(reinterpret_cast<uintptr_t>(hay + d) & ~uintptr_t{63});
-  const uint64_t in_text = ~uint64_t{0} << (hay - base);  // the bits of base's piece from hay on
-  // The text must reach that block with no terminator.
-  for (const byte* p = base; p < e; p += 64) {
-    if ((scan.equal_bits(p, 0) & (p == base ? in_text : ~uint64_t{0})) != 0) return -1;
+  const byte* const first = reinterpret_cast<const byte*>(reinterpret_cast<uintptr_t>(hay + d) & ~uintptr_t{63});
+  // The text must reach the block of the first window's last byte with no terminator.
+  for (const byte* p = base; p < first; p += 64) {
+    if ((scan.equal_bits(p, 0) >> (p == base ? hay - base : 0)) != 0) return -1;
   }
   checker check{hay, pattern, nl, scan};
-  // The first block: its windows may start before the text, where the vector code reads
-  // unaligned; the filter is put together from aligned pieces instead, those before the
-  // text's first left out (they could only pass windows that start before the text).
-  auto bits_from = [&](const byte* at, byte c) {
-    const uintptr_t skip = reinterpret_cast<uintptr_t>(at) & 63;
-    const byte* piece = at - skip;
-    uint64_t bits = piece >= base ? scan.equal_bits(piece, c) >> skip : 0;
-    if (skip != 0) bits |= scan.equal_bits(piece + 64, c) << (64 - skip);
-    return bits;
-  };
-  uint64_t nuls = scan.equal_bits(e, 0) & (e == base ? in_text : ~uint64_t{0});
-  uint64_t ends = scan.equal_bits(e, pattern[d]) & bits_from(e - d, pattern[0]) & bits_from(e - d + mid, pattern[mid]);
-  ends &= ~uint64_t{0} << (hay + d - e);  // windows that start in the text
-  if (nuls != 0) ends &= (nuls & -nuls) - 1;  // and end before its terminator
-  for (; ends != 0; ends &= ends - 1) {
-    if (check.ends_at(e + lowest(ends) - d, e)) return check.found;
+  // The vector code reads the first bytes of the windows from d bytes before their block,
+  // which for the first block may lie before the text's first aligned piece, and be
+  // unreadable: there, the windows that end with the pattern's last byte are all handed over.
+  uint64_t ends = 0, nuls = 0;
+  const byte* e = first;
+  if (first - d >= base) {
+    e = scan.next_block(first, pattern, mid, d, &ends, &nuls);
+  } else {
+    nuls = scan.equal_bits(first, 0);
+    ends = scan.equal_bits(first, pattern[d]);
   }
-  if (nuls != 0) return -1;
-  for (e += 64;; e += 64) {
-    e = scan.next_block(e, pattern, mid, d, &ends, &nuls);
-    if (nuls != 0) ends &= (nuls & -nuls) - 1;
+  for (;;) {
+    if (e == first) {
+      if (first == base) nuls &= ~uint64_t{0} << (hay - base);  // NULs before the text do not count
+      ends &= ~uint64_t{0} << (hay + d - first);                // nor windows that start before it
+    }
+    if (nuls != 0) ends &= (nuls & -nuls) - 1;  // windows that end before the terminator
     for (; ends != 0; ends &= ends - 1) {
-      if (check.ends_at(e + lowest(ends) - d, e)) return check.found;
+      const byte* at = e + lowest(ends) - d;
+      if (at[0] == pattern[0] && check.ends_at(at, e)) return check.found;
     }
     if (nuls != 0) return -1;
+    e = scan.next_block(e + 64, pattern, mid, d, &ends, &nuls);
   }
 }
 
@@ -227,7 +224,7 @@ int64_t find_chooser(const char* hay, const char* needle);
 int64_t (*find_target)(const char*, const char*) = find_chooser;
 
 int64_t find_chooser(const char* hay, const char* needle) {
-  find_target = cpu::use_avx2() ? avx2::str_find : sse2::str_find;
+  find_target = cpu::chosen_level() != 0 ? avx2::str_find : sse2::str_find;
   cpu::chose(&find_target, reinterpret_cast<void*>(find_chooser));
   return find_target(hay, needle);
 }

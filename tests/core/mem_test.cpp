@@ -83,7 +83,9 @@ std::vector<test::variant> rows() {
 TEST_F(Mem, CopyAndMoveAgreeWithTheByteLoopsOnEveryOverlap) {
   std::vector<int64_t> lengths;
   for (int64_t n = 1; n <= 80; ++n) lengths.push_back(n);
-  for (int64_t n : {127, 128, 129, 143, 200, 255, 256, 257, 300, 383, 1000, 4099, 9000}) lengths.push_back(n);
+  for (int64_t n : {127, 128, 129, 143, 200, 255, 256, 257, 300, 383, 511, 512, 513, 700, 1000, 4099, 9000, 40000}) {
+    lengths.push_back(n);
+  }
   std::mt19937_64 rng(13);
   for (const test::variant& v : rows()) {
   for (const int64_t n : lengths) {

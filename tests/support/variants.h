@@ -1,8 +1,8 @@
 #pragma once
 // Every version of the byte routines and of str_find that this processor can run, as rows of
 // one table, so that each test of them runs each row: on x86-64 the SSE2 code and, where the
-// processor has it, the AVX2 code. A version with the public routines' names and contracts
-// elsewhere is one more row.
+// processor has them, the AVX2 code and the AVX-512 moves. A version with the public
+// routines' names and contracts elsewhere is one more row.
 #include <stdint.h>
 
 #include <vector>
@@ -28,8 +28,11 @@ inline std::vector<variant> variants() {
   std::vector<variant> rows;
 #if defined(__x86_64__)
   rows.push_back({"sse2", sse2::mem_copy, sse2::mem_move, sse2::mem_compare, sse2::text_len, sse2::str_find});
-  if (cpu::avx2_usable()) {
+  if (cpu::vector_level() >= 1) {
     rows.push_back({"avx2", avx2::mem_copy, avx2::mem_move, avx2::mem_compare, avx2::text_len, avx2::str_find});
+  }
+  if (cpu::vector_level() >= 2) {
+    rows.push_back({"avx512", avx512::mem_copy, avx512::mem_move, avx2::mem_compare, avx2::text_len, avx2::str_find});
   }
 #endif
   return rows;
