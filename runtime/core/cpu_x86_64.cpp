@@ -9,8 +9,6 @@ namespace {
 constexpr uint8_t unread = 0xFF;
 constexpr uint8_t level_bits = 3;
 constexpr uint8_t erms_bit = 4;
-uint8_t features = unread;
-bool follow_processor = true;
 
 // The routines that have chosen, so that force_baseline can make them choose again. Five
 // routines dispatch; the room is only ever filled once between two resets.
@@ -19,17 +17,27 @@ struct choice {
   void* chooser;
 };
 constexpr int choice_room = 8;
-choice choices[choice_room];
-int choice_count = 0;
+
+// One record with a nonzero start, so that it lies with the program's other initialised data:
+// zeroed data would take a page of its own in the Linux showcase, and a page fault at start-up.
+struct cpu_state {
+  uint8_t features = unread;
+  bool follow_processor = true;
+  int choice_count = 0;
+  choice choices[choice_room] = {};
+};
+cpu_state state;
 
 uint8_t read_features() {
+  // Each cpuid is a trip to the hypervisor in a virtual machine, some microseconds of a
+  // program's start: two are read. A processor with XSAVE describes it in leaf 13, so it has
+  // leaf 7 too.
   unsigned a = 0, b = 0, c = 0, d = 0;
-  if (__get_cpuid_max(0, nullptr) < 7) return 0;
   __cpuid(1, a, b, c, d);
   // The instructions alone are not enough: the OS must save the registers' upper parts
   // (XCR0 bits 1 and 2 for AVX; 5 to 7, the mask registers and the upper 256 bits and
   // registers of AVX-512), or another thread's values would show through ours.
-  constexpr unsigned osxsave = 1u << 27, avx = 1u << 28;
+  constexpr unsigned osxsave = 1u << 27, avx = 1u << 28;  // OSXSAVE: XSAVE, and the OS uses it
   if ((c & (osxsave | avx)) != (osxsave | avx)) return 0;
   unsigned xcr0 = 0, xcr0_high = 0;
   asm volatile("xgetbv" : "=a"(xcr0), "=d"(xcr0_high) : "c"(0));
@@ -42,28 +50,30 @@ uint8_t read_features() {
 }
 
 uint8_t read() {
-  if (features == unread) features = read_features();
-  return features;
+  if (state.features == unread) state.features = read_features();
+  return state.features;
 }
 
 }  // namespace
 
 int vector_level() { return read() & level_bits; }
 
-int chosen_level() { return follow_processor ? vector_level() : 0; }
+int chosen_level() { return state.follow_processor ? vector_level() : 0; }
 
 bool fast_rep_movsb() { return (read() & erms_bit) != 0; }
 
 void force_baseline(bool on) {
-  follow_processor = !on;
+  state.follow_processor = !on;
   // The slots hold function pointers of several types; their bytes are those of the
   // chooser's address whatever the type.
-  for (int i = 0; i < choice_count; ++i) __builtin_memcpy(choices[i].slot, &choices[i].chooser, sizeof(void*));
-  choice_count = 0;
+  for (int i = 0; i < state.choice_count; ++i) {
+    __builtin_memcpy(state.choices[i].slot, &state.choices[i].chooser, sizeof(void*));
+  }
+  state.choice_count = 0;
 }
 
 void chose(void* slot, void* chooser) {
-  if (choice_count < choice_room) choices[choice_count++] = {slot, chooser};
+  if (state.choice_count < choice_room) state.choices[state.choice_count++] = {slot, chooser};
 }
 
 }  // namespace kivo::cpu

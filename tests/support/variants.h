@@ -38,4 +38,14 @@ inline std::vector<variant> variants() {
   return rows;
 }
 
+// Makes the public routines run the baseline code from their next call on (true), or what
+// the processor allows (false).
+inline void force_baseline(bool on) {
+#if defined(__x86_64__)
+  cpu::force_baseline(on);
+#else
+  (void)on;
+#endif
+}
+
 }  // namespace kivo::test

@@ -85,6 +85,7 @@ TEST_F(Str, FindAgreesWithThePlainSearchOnRepetitiveTexts) {
   rows.insert(rows.begin(), {"public", nullptr, nullptr, nullptr, nullptr, str_find});
   for (int round = 0; round < 2000 * static_cast<int>(rows.size()); ++round) {
     const test::variant& v = rows[static_cast<size_t>(round) % rows.size()];
+    test::force_baseline(round / static_cast<int>(rows.size()) % 2 == 0);  // on the public row, half of the time
     const std::string& letters = alphabets[round % 4];
     std::string hay = std::string(round % 5 == 0 ? rng() % 1500 : 0, 'a') +
                       random_text(rng, letters, round % 8 == 0 ? 2000 : 200);
@@ -107,6 +108,7 @@ TEST_F(Str, FindAgreesWithThePlainSearchOnRepetitiveTexts) {
     EXPECT_EQ(v.str_find(hay.c_str() + off, needle.c_str()), model::find(hay.substr(off), needle))
         << v.name << " " << hay.substr(off) << " / " << needle;
   }
+  test::force_baseline(false);
 }
 
 // Patterns made only of their first and last bytes, in texts of those bytes where every other
@@ -224,6 +226,12 @@ TEST_F(Str, ReplaceRescansUnlessThatCouldGoOnForever) {
     for (size_t i = 0; i < n - 1; ++i) want += "ca";
     EXPECT_EQ(take(str_replace((std::string(n, 'a') + "b").c_str(), "ab", "bca")), want) << n;
   }
+  // Rounds that each take the whole text the one before inserted: b^k a^k, "b" + a^k -> a^k
+  // leaves a^k after k rounds.
+  for (const size_t k : {3, 100, 5000}) {
+    const std::string a(k, 'a');
+    EXPECT_EQ(take(str_replace((std::string(k, 'b') + a).c_str(), ("b" + a).c_str(), a.c_str())), a) << k;
+  }
   // A pattern longer than the table kept on the stack.
   const std::string old_text = std::string(70, 'a') + "b";
   EXPECT_EQ(take(str_replace((std::string(141, 'a') + "b").c_str(), old_text.c_str(), "b")), "ab");
@@ -236,6 +244,7 @@ TEST_F(Str, ReplaceAgreesWithTheModelOnAdversarialTexts) {
   const char* news[] = {"", "b", "ba", "bca", "bba", "baa", "bbaa", "abba", "aab", "bab", "aabb", "bbab"};
   constexpr int64_t budget = 600;
   for (int k = 0; k <= 9; ++k) {
+    test::force_baseline(k % 2 == 1);  // the byte routines' baseline code half of the time
     const std::string a(static_cast<size_t>(k), 'a');
     std::string ab;
     for (int i = 0; i < k; ++i) ab += "ab";
@@ -248,6 +257,7 @@ TEST_F(Str, ReplaceAgreesWithTheModelOnAdversarialTexts) {
       }
     }
   }
+  test::force_baseline(false);
 }
 
 TEST_F(Str, EveryRefusedAllocationGivesNull) {
@@ -265,7 +275,7 @@ TEST_F(Str, EveryRefusedAllocationGivesNull) {
   expect_every_failure_gives_null([&] { return str_replace(p, "ab", "abab"); });
   expect_every_failure_gives_null([&] { return str_replace(p, "", "Q"); });
   expect_every_failure_gives_null([&] { return str_replace_within("aaab", "ab", "bba", 99); });  // within the budget
-  expect_every_failure_gives_null([&] { return str_replace("aaaaaaaab", "ab", "bba"); });  // the block grows
+  expect_every_failure_gives_null([&] { return str_replace("aaaaaaaaab", "ab", "bba"); });  // the text and the stack grow
   const std::string long_old = std::string(70, 'a') + "b";
   const std::string long_s = std::string(71, 'a') + long_old;
   expect_every_failure_gives_null([&] { return str_replace(long_s.c_str(), long_old.c_str(), "ab"); });
