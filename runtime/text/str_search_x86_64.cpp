@@ -102,14 +102,20 @@ int64_t find_long(const byte* hay, const byte* pattern, int64_t nl, const find_s
   checker check{hay, pattern, nl, scan};
   // The vector code reads the first bytes of the windows from d bytes before their block,
   // which for the first block may lie before the text's first aligned piece, and be
-  // unreadable: there, the windows that end with the pattern's last byte are all handed over.
+  // unreadable: there, the first bytes are read from aligned pieces, from the text's first on
+  // (the windows that start before it do not count).
   uint64_t ends = 0, nuls = 0;
   const byte* e = first;
   if (first - d >= base) {
     e = scan.next_block(first, pattern, mid, d, &ends, &nuls);
   } else {
+    const byte* starts = first - d;
+    const uintptr_t skip = reinterpret_cast<uintptr_t>(starts) & 63;
+    const byte* piece = starts - skip;
+    uint64_t at_first = piece >= base ? scan.equal_bits(piece, pattern[0]) >> skip : 0;
+    if (skip != 0 && piece + 64 >= base) at_first |= scan.equal_bits(piece + 64, pattern[0]) << (64 - skip);
     nuls = scan.equal_bits(first, 0);
-    ends = scan.equal_bits(first, pattern[d]);
+    ends = scan.equal_bits(first, pattern[d]) & at_first;
   }
   for (;;) {
     if (e == first) {
@@ -182,29 +188,29 @@ KIVO_READS_WHOLE_PIECES int64_t find_byte(const char* s, char c) {
   return *at == static_cast<byte>(c) ? at - hay : -1;
 }
 
-// The 16 windows ending at the bytes at e: where they pass the filter, or where a byte is NUL.
-KIVO_READS_WHOLE_PIECES inline __m128i stops(const byte* e, int64_t d, int64_t back, __m128i first, __m128i middle,
-                                             __m128i last) {
-  const __m128i x = load_aligned(e);
-  const __m128i ends = _mm_and_si128(_mm_and_si128(_mm_cmpeq_epi8(load16(e - d), first), _mm_cmpeq_epi8(load16(e - back), middle)),
-                                     _mm_cmpeq_epi8(x, last));
-  return _mm_or_si128(ends, _mm_cmpeq_epi8(x, _mm_setzero_si128()));
+// The 16 windows ending at the bytes at e whose first and middle bytes pass the filter.
+KIVO_READS_WHOLE_PIECES inline __m128i starts(const byte* e, int64_t d, int64_t back, __m128i first, __m128i middle) {
+  return _mm_and_si128(_mm_cmpeq_epi8(load16(e - d), first), _mm_cmpeq_epi8(load16(e - back), middle));
 }
 
+// First and middle bytes for 64 windows a step, and the NULs; the last bytes only where
+// some windows pass.
 KIVO_READS_WHOLE_PIECES const byte* next_block(const byte* e, const byte* pattern, int64_t mid, int64_t d, uint64_t* ends,
                                                uint64_t* nuls) {
   const __m128i first = _mm_set1_epi8(static_cast<char>(pattern[0]));
   const __m128i middle = _mm_set1_epi8(static_cast<char>(pattern[mid]));
-  const __m128i last = _mm_set1_epi8(static_cast<char>(pattern[d]));
+  const __m128i zero = _mm_setzero_si128();
   const int64_t back = d - mid;
   for (;; e += 64) {
-    const __m128i a = stops(e, d, back, first, middle, last), b = stops(e + 16, d, back, first, middle, last);
-    const __m128i f = stops(e + 32, d, back, first, middle, last), g = stops(e + 48, d, back, first, middle, last);
-    if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(f, g))) == 0) continue;
-    const uint64_t both = bits16(a, 0) | bits16(b, 1) | bits16(f, 2) | bits16(g, 3);
+    const __m128i a = starts(e, d, back, first, middle), b = starts(e + 16, d, back, first, middle);
+    const __m128i f = starts(e + 32, d, back, first, middle), g = starts(e + 48, d, back, first, middle);
+    const __m128i least = _mm_min_epu8(_mm_min_epu8(load_aligned(e), load_aligned(e + 16)),
+                                       _mm_min_epu8(load_aligned(e + 32), load_aligned(e + 48)));
+    const __m128i any = _mm_or_si128(_mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(f, g)), _mm_cmpeq_epi8(least, zero));
+    if (_mm_movemask_epi8(any) == 0) continue;
     *nuls = equal_bits(e, 0);
-    *ends = both & ~*nuls;
-    return e;
+    *ends = (bits16(a, 0) | bits16(b, 1) | bits16(f, 2) | bits16(g, 3)) & equal_bits(e, pattern[d]);
+    if ((*ends | *nuls) != 0) return e;
   }
 }
 

@@ -52,27 +52,27 @@ KIVO_READS_WHOLE_PIECES int64_t find_byte(const char* s, char c) {
   return *at == static_cast<byte>(c) ? at - hay : -1;
 }
 
-// The 32 windows ending at the bytes at e: where they pass the filter, or where a byte is NUL.
-KIVO_READS_WHOLE_PIECES inline __m256i stops(const byte* e, int64_t d, int64_t back, __m256i first, __m256i middle,
-                                             __m256i last) {
-  const __m256i x = load_aligned(e);
-  const __m256i ends = _mm256_and_si256(_mm256_and_si256(_mm256_cmpeq_epi8(load32(e - d), first), _mm256_cmpeq_epi8(load32(e - back), middle)),
-                                        _mm256_cmpeq_epi8(x, last));
-  return _mm256_or_si256(ends, _mm256_cmpeq_epi8(x, _mm256_setzero_si256()));
+// The 32 windows ending at the bytes at e whose first and middle bytes pass the filter.
+KIVO_READS_WHOLE_PIECES inline __m256i starts(const byte* e, int64_t d, int64_t back, __m256i first, __m256i middle) {
+  return _mm256_and_si256(_mm256_cmpeq_epi8(load32(e - d), first), _mm256_cmpeq_epi8(load32(e - back), middle));
 }
 
+// First and middle bytes for 64 windows a step, and the NULs; the last bytes only where
+// some windows pass.
 KIVO_READS_WHOLE_PIECES const byte* next_block(const byte* e, const byte* pattern, int64_t mid, int64_t d, uint64_t* ends,
                                                uint64_t* nuls) {
   const __m256i first = _mm256_set1_epi8(static_cast<char>(pattern[0]));
   const __m256i middle = _mm256_set1_epi8(static_cast<char>(pattern[mid]));
-  const __m256i last = _mm256_set1_epi8(static_cast<char>(pattern[d]));
+  const __m256i zero = _mm256_setzero_si256();
   const int64_t back = d - mid;
   for (;; e += 64) {
-    const __m256i a = stops(e, d, back, first, middle, last), b = stops(e + 32, d, back, first, middle, last);
-    if (_mm256_movemask_epi8(_mm256_or_si256(a, b)) == 0) continue;
-    *nuls = equal_bits(e, 0);
-    *ends = bits64(a, b) & ~*nuls;
-    return e;
+    const __m256i x = load_aligned(e), y = load_aligned(e + 32);
+    const __m256i a = starts(e, d, back, first, middle), b = starts(e + 32, d, back, first, middle);
+    if (_mm256_movemask_epi8(_mm256_or_si256(_mm256_or_si256(a, b), _mm256_cmpeq_epi8(_mm256_min_epu8(x, y), zero))) == 0) continue;
+    const __m256i last = _mm256_set1_epi8(static_cast<char>(pattern[d]));
+    *nuls = bits64(_mm256_cmpeq_epi8(x, zero), _mm256_cmpeq_epi8(y, zero));
+    *ends = bits64(_mm256_and_si256(a, _mm256_cmpeq_epi8(x, last)), _mm256_and_si256(b, _mm256_cmpeq_epi8(y, last)));
+    if ((*ends | *nuls) != 0) return e;
   }
 }
 
