@@ -302,7 +302,13 @@ class rescanner {
       if (budget >= 0 && (inserted += nl_) > budget) return nullptr;
       w_ -= m_.n - end;
       q = state_at(w_);
-      if (nl_ > 0 && !push(0)) return nullptr;
+      if (q == 0) {
+        // From state 0 the replacement reads as it always does, and holds no occurrence.
+        if (!append(new_, nl_)) return nullptr;
+        q = new_state_;
+      } else if (nl_ > 0 && !push(0)) {
+        return nullptr;
+      }
     }
     if (exact_ && w_ == cap_) {
       char* result = out_;
@@ -348,7 +354,7 @@ class rescanner {
   // round. Past hi_ they are read on from there; further away, or before lo_, from state 0
   // twice len(old) - 1 bytes back, which makes the last len(old) of them exact: a state never
   // reaches back further, as `out` holds no occurrence.
-  __attribute__((noinline)) int64_t state_at(int64_t p) {
+  int64_t state_at(int64_t p) {
     const int64_t n = m_.n;
     if (p >= lo_ && p <= hi_) {
       at_ -= hi_ - p;
@@ -375,7 +381,7 @@ class rescanner {
   }
 
   // Appends k bytes to `out`, moving it to a larger block when full.
-  __attribute__((noinline)) bool append(const char* p, int64_t k) {
+  bool append(const char* p, int64_t k) {
     if (k > cap_ - w_) {
       if (k > INT64_MAX / 4 - w_) return false;
       const int64_t cap = w_ + k > 2 * cap_ ? w_ + k : 2 * cap_;
@@ -387,7 +393,19 @@ class rescanner {
       cap_ = cap;
       exact_ = false;
     }
-    mem_copy(out_ + w_, p, k);
+    // Most pieces are a few bytes, copied here rather than through a call.
+    char* d = out_ + w_;
+    if (k >= 8 && k <= 16) {
+      uint64_t head, tail;
+      __builtin_memcpy(&head, p, 8);
+      __builtin_memcpy(&tail, p + k - 8, 8);
+      __builtin_memcpy(d, &head, 8);
+      __builtin_memcpy(d + k - 8, &tail, 8);
+    } else if (k < 8) {
+      for (int64_t i = 0; i < k; ++i) d[i] = p[i];
+    } else {
+      mem_copy(d, p, k);
+    }
     w_ += k;
     return true;
   }
