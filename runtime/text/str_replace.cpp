@@ -210,6 +210,17 @@ __attribute__((noinline)) char* replace_forward(const matcher& m, const char* s,
   return p;
 }
 
+// Copies k bytes, sizeof(word) <= k <= 2 * sizeof(word), as the word at the front and the one
+// at the back.
+template <typename word>
+inline void copy_ends(char* d, const char* p, int64_t k) {
+  word head, tail;
+  __builtin_memcpy(&head, p, sizeof(word));
+  __builtin_memcpy(&tail, p + k - sizeof(word), sizeof(word));
+  __builtin_memcpy(d, &head, sizeof(word));
+  __builtin_memcpy(d + k - sizeof(word), &tail, sizeof(word));
+}
+
 // The rescanning rounds. Searching again from the front after a replacement at i finds
 // nothing that starts before i - len(old) + 1, since the text in front of i held no
 // occurrence; so the text is read once, left to right, with the matcher:
@@ -393,18 +404,19 @@ class rescanner {
       cap_ = cap;
       exact_ = false;
     }
-    // Most pieces are a few bytes, copied here rather than through a call.
+    // Most pieces are a few bytes: copied here, as two words that may overlap, rather than
+    // through a call.
     char* d = out_ + w_;
-    if (k >= 8 && k <= 16) {
-      uint64_t head, tail;
-      __builtin_memcpy(&head, p, 8);
-      __builtin_memcpy(&tail, p + k - 8, 8);
-      __builtin_memcpy(d, &head, 8);
-      __builtin_memcpy(d + k - 8, &tail, 8);
-    } else if (k < 8) {
-      for (int64_t i = 0; i < k; ++i) d[i] = p[i];
-    } else {
+    if (k > 16) {
       mem_copy(d, p, k);
+    } else if (k >= 8) {
+      copy_ends<uint64_t>(d, p, k);
+    } else if (k >= 4) {
+      copy_ends<uint32_t>(d, p, k);
+    } else if (k >= 2) {
+      copy_ends<uint16_t>(d, p, k);
+    } else if (k == 1) {
+      *d = *p;
     }
     w_ += k;
     return true;
