@@ -1,5 +1,5 @@
-// str_find on x86-64: the search that the SSE2 and AVX2 versions share, the SSE2 reading of
-// the text, and the public str_find, which runs the version the processor allows.
+// str_find on x86-64: the search that the SSE2, AVX2 and AVX-512 versions share, the SSE2
+// reading of the text, and the public str_find, which runs the version the processor allows.
 //
 // A window of the text can only hold the pattern if its first and last bytes are the
 // pattern's, and a byte in between that tells the pattern best from texts of its first and
@@ -96,9 +96,7 @@ int64_t find_long(const byte* hay, const byte* pattern, int64_t nl, const find_s
   const byte* const base = reinterpret_cast<const byte*>(reinterpret_cast<uintptr_t>(hay) & ~uintptr_t{63});
   const byte* const first = reinterpret_cast<const byte*>(reinterpret_cast<uintptr_t>(hay + d) & ~uintptr_t{63});
   // The text must reach the block of the first window's last byte with no terminator.
-  for (const byte* p = base; p < first; p += 64) {
-    if ((scan.equal_bits(p, 0) >> (p == base ? hay - base : 0)) != 0) return -1;
-  }
+  if (!scan.nul_free(hay, first)) return -1;
   checker check{hay, pattern, nl, scan};
   // The vector code reads the first bytes of the windows from d bytes before their block,
   // which for the first block may lie before the text's first aligned piece, and be
@@ -161,6 +159,19 @@ KIVO_READS_WHOLE_PIECES uint64_t equal_bits(const byte* p, byte c) {
   return bits;
 }
 
+KIVO_READS_WHOLE_PIECES bool nul_free(const byte* from, const byte* to) {
+  const uintptr_t skip = reinterpret_cast<uintptr_t>(from) & 63;
+  const byte* p = from - skip;
+  if (p >= to) return true;
+  if ((equal_bits(p, 0) >> skip) != 0) return false;
+  for (p += 64; p < to; p += 64) {
+    const __m128i least = _mm_min_epu8(_mm_min_epu8(load_aligned(p), load_aligned(p + 16)),
+                                       _mm_min_epu8(load_aligned(p + 32), load_aligned(p + 48)));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(least, _mm_setzero_si128())) != 0) return false;
+  }
+  return true;
+}
+
 // A byte x is c or NUL exactly when the smaller of x ^ c and x is 0.
 KIVO_READS_WHOLE_PIECES inline __m128i stop16(const byte* p, __m128i want) {
   const __m128i x = load_aligned(p);
@@ -214,7 +225,7 @@ KIVO_READS_WHOLE_PIECES const byte* next_block(const byte* e, const byte* patter
   }
 }
 
-constexpr find_scan sse2_scan{find_byte, equal_bits, next_block};
+constexpr find_scan sse2_scan{find_byte, equal_bits, nul_free, next_block};
 
 }  // namespace
 
@@ -230,7 +241,8 @@ int64_t find_chooser(const char* hay, const char* needle);
 int64_t (*find_target)(const char*, const char*) = find_chooser;
 
 int64_t find_chooser(const char* hay, const char* needle) {
-  find_target = cpu::chosen_level() != 0 ? avx2::str_find : sse2::str_find;
+  const int level = cpu::chosen_level();
+  find_target = level == 2 ? avx512::str_find : level == 1 ? avx2::str_find : sse2::str_find;
   cpu::chose(&find_target, reinterpret_cast<void*>(find_chooser));
   return find_target(hay, needle);
 }

@@ -1,7 +1,8 @@
 #pragma once
-// str_find's versions for x86-64: SSE2 and AVX2, each with exactly the public str_find's
-// contract (text/str_search.h); str_find runs one of them, as the processor allows. They share
-// one search (str_find_with) and differ in the vector code that it calls to read the text.
+// str_find's versions for x86-64: SSE2, AVX2 and AVX-512, each with exactly the public
+// str_find's contract (text/str_search.h); str_find runs one of them, as the processor allows.
+// They share one search (str_find_with) and differ in the vector code that it calls to read
+// the text.
 #include <stdint.h>
 
 namespace kivo::sse2 {
@@ -16,6 +17,12 @@ int64_t str_find(const char* hay, const char* needle);
 
 }  // namespace kivo::avx2
 
+namespace kivo::avx512 {
+
+int64_t str_find(const char* hay, const char* needle);
+
+}  // namespace kivo::avx512
+
 namespace kivo {
 
 // What one vector width offers the search. Each routine reads the text in aligned pieces of
@@ -27,6 +34,8 @@ struct find_scan {
   int64_t (*find_byte)(const char* s, char c);
   // Bit i set where byte i of the aligned 64 bytes at p equals c.
   uint64_t (*equal_bits)(const unsigned char* p, unsigned char c);
+  // Whether the text from `from` to `to` (aligned to 64) holds no NUL.
+  bool (*nul_free)(const unsigned char* from, const unsigned char* to);
   // Windows of d + 1 >= 2 bytes, each ending at a byte of the aligned block of 64 at e or
   // later. From e on, the first block in which a byte is NUL or ends a window that agrees
   // with the pattern at 0, mid and d (0 < mid <= d); bit i of *ends is set for each window

@@ -28,6 +28,18 @@ KIVO_READS_WHOLE_PIECES uint64_t equal_bits(const byte* p, byte c) {
   return bits64(_mm256_cmpeq_epi8(load_aligned(p), want), _mm256_cmpeq_epi8(load_aligned(p + 32), want));
 }
 
+KIVO_READS_WHOLE_PIECES bool nul_free(const byte* from, const byte* to) {
+  const uintptr_t skip = reinterpret_cast<uintptr_t>(from) & 63;
+  const byte* p = from - skip;
+  if (p >= to) return true;
+  if ((equal_bits(p, 0) >> skip) != 0) return false;
+  for (p += 64; p < to; p += 64) {
+    const __m256i least = _mm256_min_epu8(load_aligned(p), load_aligned(p + 32));
+    if (_mm256_movemask_epi8(_mm256_cmpeq_epi8(least, _mm256_setzero_si256())) != 0) return false;
+  }
+  return true;
+}
+
 // A byte x is c or NUL exactly when the smaller of x ^ c and x is 0.
 KIVO_READS_WHOLE_PIECES inline __m256i stop32(const byte* p, __m256i want) {
   const __m256i x = load_aligned(p);
@@ -76,7 +88,7 @@ KIVO_READS_WHOLE_PIECES const byte* next_block(const byte* e, const byte* patter
   }
 }
 
-constexpr find_scan avx2_scan{find_byte, equal_bits, next_block};
+constexpr find_scan avx2_scan{find_byte, equal_bits, nul_free, next_block};
 
 }  // namespace
 

@@ -1,7 +1,7 @@
 #pragma once
 // Every version of the byte routines and of str_find that this processor can run, as rows of
 // one table, so that each test of them runs each row: on x86-64 the SSE2 code and, where the
-// processor has them, the AVX2 code and the AVX-512 moves. A version with the public
+// processor has them, the AVX2 code and the AVX-512 moves and search. A version with the public
 // routines' names and contracts elsewhere is one more row.
 #include <stdint.h>
 
@@ -32,7 +32,7 @@ inline std::vector<variant> variants() {
     rows.push_back({"avx2", avx2::mem_copy, avx2::mem_move, avx2::mem_compare, avx2::text_len, avx2::str_find});
   }
   if (cpu::vector_level() >= 2) {
-    rows.push_back({"avx512", avx512::mem_copy, avx512::mem_move, avx2::mem_compare, avx2::text_len, avx2::str_find});
+    rows.push_back({"avx512", avx512::mem_copy, avx512::mem_move, avx2::mem_compare, avx2::text_len, avx512::str_find});
   }
 #endif
   return rows;
