@@ -95,7 +95,7 @@ int64_t find_ends(const char* t, int64_t from, int64_t n, int64_t len, char firs
 // the first occurrence it completes (q is then the pattern's length), else n. In state 0 it
 // skips the starts whose window lies in t and cannot hold the pattern by its end bytes (no
 // partial match from there can reach past t), then the bytes that cannot start it.
-__attribute__((noinline)) int64_t advance(const matcher& m, const char* t, int64_t n, int64_t& q) {
+int64_t advance(const matcher& m, const char* t, int64_t n, int64_t& q) {
   int64_t i = 0;
   if (n < 16) {
     // Too short to gain from skipping.
@@ -162,7 +162,7 @@ bool suffix_starts(const char* p, int64_t n, const int64_t* border, const char* 
 // "bbabbaaaa", ... never ends), while "ab" -> "bca" on "aab" ends after two rounds. No simple
 // test tells the two apart, so such calls rescan within a budget. border holds the pattern's
 // table; it is used as scratch room and rebuilt.
-__attribute__((noinline)) bool rescanning_may_not_end(const char* old_text, int64_t ol, const char* new_text, int64_t nl,
+bool rescanning_may_not_end(const char* old_text, int64_t ol, const char* new_text, int64_t nl,
                             bool ends_in_prefix, int64_t* border) {
   if (nl <= ol || !ends_in_prefix) return false;
   if (!every_byte_occurs(old_text, ol, new_text, nl)) return false;
@@ -175,7 +175,7 @@ __attribute__((noinline)) bool rescanning_may_not_end(const char* old_text, int6
 // Length of the text with every occurrence of the original replaced once, left to right, the
 // search going on after each occurrence: -1 if it is beyond the signed range, which could
 // never be allocated. first_end is where the first occurrence ends, or 0 for none.
-__attribute__((noinline)) int64_t forward_length(const matcher& m, const char* s, int64_t sl, int64_t nl, int64_t& first_end) {
+int64_t forward_length(const matcher& m, const char* s, int64_t sl, int64_t nl, int64_t& first_end) {
   int64_t count = 0;
   first_end = 0;
   for (int64_t at = 0, q = 0; at < sl; q = 0) {
@@ -189,7 +189,7 @@ __attribute__((noinline)) int64_t forward_length(const matcher& m, const char* s
 }
 
 // That text, in one block.
-__attribute__((noinline)) char* replace_forward(const matcher& m, const char* s, int64_t sl, const char* new_text, int64_t nl) {
+char* replace_forward(const matcher& m, const char* s, int64_t sl, const char* new_text, int64_t nl) {
   int64_t first_end = 0;
   const int64_t length = forward_length(m, s, sl, nl, first_end);
   if (length < 0) return nullptr;
@@ -256,7 +256,7 @@ class rescanner {
   // Replaces at every occurrence until none is left; budget < 0 stands for no limit, else
   // the rounds may insert at most that many bytes in all. Null for a failed allocation or an
   // exhausted budget.
-  __attribute__((noinline)) char* run(int64_t budget) {
+  char* run(int64_t budget) {
     int64_t first_end = 0;
     int64_t length = sl_;
     if (nl_ == m_.n) {
@@ -274,7 +274,7 @@ class rescanner {
     exact_ = true;
     int64_t q = 0, inserted = 0;
     for (;;) {
-      int64_t end = 0;  // how many bytes of the top piece a match took, or -1 for none
+      int64_t end = 0;  // how many bytes of the occurrence the piece just read held
       if (depth_ == 0) {
         // The rest of s. Of an occurrence that ends in it, the bytes of s are not copied.
         const int64_t k = advance(m_, s_ + read_, sl_ - read_, q);

@@ -122,8 +122,7 @@ int64_t find_long(const byte* hay, const byte* pattern, int64_t nl, const find_s
     }
     if (nuls != 0) ends &= (nuls & -nuls) - 1;  // windows that end before the terminator
     for (; ends != 0; ends &= ends - 1) {
-      const byte* at = e + lowest(ends) - d;
-      if (at[0] == pattern[0] && check.ends_at(at, e)) return check.found;
+      if (check.ends_at(e + lowest(ends) - d, e)) return check.found;
     }
     if (nuls != 0) return -1;
     e = scan.next_block(e + 64, pattern, mid, d, &ends, &nuls);
