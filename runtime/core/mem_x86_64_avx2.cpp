@@ -134,6 +134,16 @@ inline int64_t difference_at(const byte* a, const byte* b, uint64_t unequal) {
   return static_cast<int64_t>(a[i]) - static_cast<int64_t>(b[i]);
 }
 
+// Whether the 128 bytes at a and b agree.
+inline bool equal128(const byte* a, const byte* b) {
+  const __m256i e0 = _mm256_cmpeq_epi8(load(a), load(b));
+  const __m256i e1 = _mm256_cmpeq_epi8(load(a + 32), load(b + 32));
+  const __m256i e2 = _mm256_cmpeq_epi8(load(a + 64), load(b + 64));
+  const __m256i e3 = _mm256_cmpeq_epi8(load(a + 96), load(b + 96));
+  const __m256i all = _mm256_and_si256(_mm256_and_si256(e0, e1), _mm256_and_si256(e2, e3));
+  return static_cast<uint32_t>(_mm256_movemask_epi8(all)) == ~uint32_t{0};
+}
+
 // The difference at the first unequal byte of the 128 at a and b, or 0.
 inline int64_t difference128(const byte* a, const byte* b) {
   if (const uint64_t unequal = unequal_bits64(a, b)) return difference_at(a, b, unequal);
@@ -165,22 +175,18 @@ int64_t mem_compare(const void* a, const void* b, int64_t n) {
   }
   const byte* const x_last = x + n - 128;
   if (n <= 256) {
-    if (const int64_t difference = difference128(x, y)) return difference;
-    return difference128(x_last, y + (n - 128));
+    if (!equal128(x, y)) return difference128(x, y);
+    return equal128(x_last, y + (n - 128)) ? 0 : difference128(x_last, y + (n - 128));
   }
   if (const uint32_t unequal = unequal_bits(x, y)) return difference_at(x, y, unequal);
   const uint64_t skip = 32 - (reinterpret_cast<uintptr_t>(x) & 31);
   x += skip;
   y += skip;
   for (; x < x_last; x += 128, y += 128) {
-    const __m256i e0 = _mm256_cmpeq_epi8(load(x), load(y));
-    const __m256i e1 = _mm256_cmpeq_epi8(load(x + 32), load(y + 32));
-    const __m256i e2 = _mm256_cmpeq_epi8(load(x + 64), load(y + 64));
-    const __m256i e3 = _mm256_cmpeq_epi8(load(x + 96), load(y + 96));
-    const __m256i all = _mm256_and_si256(_mm256_and_si256(e0, e1), _mm256_and_si256(e2, e3));
-    if (static_cast<uint32_t>(_mm256_movemask_epi8(all)) != ~uint32_t{0}) return difference128(x, y);
+    if (!equal128(x, y)) return difference128(x, y);
   }
-  return difference128(x_last, y + (x_last - x));
+  y += x_last - x;
+  return equal128(x_last, y) ? 0 : difference128(x_last, y);
 }
 
 // Aligned pieces of 64 bytes up to a 128-byte boundary, then 128 bytes a step: an aligned
