@@ -1,9 +1,8 @@
 // The byte routines on SSE2, which every x86-64 processor has, and the public routines, which
 // run these or the AVX2 and AVX-512 ones (mem_x86_64_avx2.cpp, mem_x86_64_avx512.cpp) as the
-// processor allows. They give exactly
-// what the plain one-byte-per-step loops give on every input, overlapping ones included; only
-// the number of bytes handled per step differs. Every load of the copy and compare routines
-// stays inside the bytes the caller named.
+// processor allows. They give exactly what the plain one-byte-per-step loops give on every
+// input, overlapping ones included; only the number of bytes handled per step differs. Every
+// load of the copy and compare routines stays inside the bytes the caller named.
 #include <emmintrin.h>
 
 #include "core/cpu_x86_64.h"
