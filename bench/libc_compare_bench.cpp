@@ -3,6 +3,7 @@
 // against the row below them.
 #include <benchmark/benchmark.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,49 +21,68 @@ namespace {
 
 constexpr int64_t kBytes = 4096;
 
-std::string filler(size_t n) {
-  std::string s(n, 'a');
-  for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>('a' + i * 7 % 26);
-  return s;
+// The byte routines from 16 B to 1 MiB, each beside its C library routine, with the buffers
+// at 64-byte boundaries (offset 0) or at odd offsets (1): bench/libc_ratios.sh prints the
+// ratios of the medians. Odd means the destination one byte past a boundary and the source
+// seven, so that the two are misaligned against each other too.
+void byte_sizes(benchmark::internal::Benchmark* b) {
+  for (int64_t n : {16, 64, 256, 1024, 4096, 16384, 65536, 1 << 20}) {
+    for (int64_t odd : {0, 1}) b->Args({n, odd});
+  }
 }
 
-// The byte routines at 16 B, 256 B, 4 KiB and 1 MiB, each beside its C library routine;
-// bench/libc_ratios.sh prints the ratios of the medians.
-void byte_sizes(benchmark::internal::Benchmark* b) {
-  for (int64_t n : {16, 256, 4096, 1 << 20}) b->Arg(n);
-}
+// Room for n bytes at the given offset from a 64-byte boundary.
+struct buffer {
+  std::vector<char> room;
+  char* at;
+  buffer(int64_t n, int64_t offset, char fill) : room(static_cast<size_t>(n + offset + 64), fill) {
+    at = room.data() + (64 - reinterpret_cast<uintptr_t>(room.data()) % 64) % 64 + offset;
+  }
+};
+int64_t dst_offset(const benchmark::State& state) { return state.range(1) != 0 ? 1 : 0; }
+int64_t src_offset(const benchmark::State& state) { return state.range(1) != 0 ? 7 : 0; }
 
 void BM_kivo_str_len(benchmark::State& state) {
-  const std::string s = filler(static_cast<size_t>(state.range(0)));
-  for (auto _ : state) benchmark::DoNotOptimize(kivo::str_len(s.c_str()));
-  state.SetBytesProcessed(state.iterations() * state.range(0));
+  const int64_t n = state.range(0);
+  buffer s(n + 1, src_offset(state), 'x');
+  s.at[n] = '\0';
+  for (auto _ : state) {
+    const char* p = s.at;
+    benchmark::DoNotOptimize(p);
+    benchmark::DoNotOptimize(kivo::str_len(p));
+  }
+  state.SetBytesProcessed(state.iterations() * n);
 }
 void BM_libc_str_len(benchmark::State& state) {
-  const std::string s = filler(static_cast<size_t>(state.range(0)));
+  const int64_t n = state.range(0);
+  buffer s(n + 1, src_offset(state), 'x');
+  s.at[n] = '\0';
   for (auto _ : state) {
-    const char* p = s.c_str();
+    const char* p = s.at;
     benchmark::DoNotOptimize(p);
     benchmark::DoNotOptimize(std::strlen(p));
   }
-  state.SetBytesProcessed(state.iterations() * state.range(0));
+  state.SetBytesProcessed(state.iterations() * n);
 }
 
 void BM_kivo_mem_copy(benchmark::State& state) {
   const int64_t n = state.range(0);
-  std::vector<char> src(static_cast<size_t>(n), 'x'), dst(static_cast<size_t>(n));
+  buffer src(n, src_offset(state), 'x'), dst(n, dst_offset(state), 0);
   for (auto _ : state) {
-    kivo::mem_copy(dst.data(), src.data(), n);
+    char* d = dst.at;
+    benchmark::DoNotOptimize(d);
+    kivo::mem_copy(d, src.at, n);
     benchmark::ClobberMemory();
   }
   state.SetBytesProcessed(state.iterations() * n);
 }
 void BM_libc_mem_copy(benchmark::State& state) {
   const int64_t n = state.range(0);
-  std::vector<char> src(static_cast<size_t>(n), 'x'), dst(static_cast<size_t>(n));
+  buffer src(n, src_offset(state), 'x'), dst(n, dst_offset(state), 0);
   for (auto _ : state) {
-    char* d = dst.data();
+    char* d = dst.at;
     benchmark::DoNotOptimize(d);
-    std::memcpy(d, src.data(), static_cast<size_t>(n));
+    std::memcpy(d, src.at, static_cast<size_t>(n));
     benchmark::ClobberMemory();
   }
   state.SetBytesProcessed(state.iterations() * n);
@@ -71,18 +91,20 @@ void BM_libc_mem_copy(benchmark::State& state) {
 // An overlapping move 8 bytes upwards, which must run from the end.
 void BM_kivo_mem_move(benchmark::State& state) {
   const int64_t n = state.range(0);
-  std::vector<char> buf(static_cast<size_t>(n) + 8, 'x');
+  buffer buf(n + 8, dst_offset(state), 'x');
   for (auto _ : state) {
-    kivo::mem_move(buf.data() + 8, buf.data(), n);
+    char* p = buf.at;
+    benchmark::DoNotOptimize(p);
+    kivo::mem_move(p + 8, p, n);
     benchmark::ClobberMemory();
   }
   state.SetBytesProcessed(state.iterations() * n);
 }
 void BM_libc_mem_move(benchmark::State& state) {
   const int64_t n = state.range(0);
-  std::vector<char> buf(static_cast<size_t>(n) + 8, 'x');
+  buffer buf(n + 8, dst_offset(state), 'x');
   for (auto _ : state) {
-    char* p = buf.data();
+    char* p = buf.at;
     benchmark::DoNotOptimize(p);
     std::memmove(p + 8, p, static_cast<size_t>(n));
     benchmark::ClobberMemory();
@@ -93,27 +115,34 @@ void BM_libc_mem_move(benchmark::State& state) {
 // Equal up to the last byte.
 void BM_kivo_mem_compare(benchmark::State& state) {
   const int64_t n = state.range(0);
-  std::vector<char> a(static_cast<size_t>(n), 'x'), b(static_cast<size_t>(n), 'x');
-  b.back() = 'y';
-  for (auto _ : state) benchmark::DoNotOptimize(kivo::mem_compare(a.data(), b.data(), n));
+  buffer a(n, dst_offset(state), 'x'), b(n, src_offset(state), 'x');
+  b.at[n - 1] = 'y';
+  for (auto _ : state) {
+    const char* p = a.at;
+    benchmark::DoNotOptimize(p);
+    benchmark::DoNotOptimize(kivo::mem_compare(p, b.at, n));
+  }
   state.SetBytesProcessed(state.iterations() * n);
 }
 void BM_libc_mem_compare(benchmark::State& state) {
   const int64_t n = state.range(0);
-  std::vector<char> a(static_cast<size_t>(n), 'x'), b(static_cast<size_t>(n), 'x');
-  b.back() = 'y';
+  buffer a(n, dst_offset(state), 'x'), b(n, src_offset(state), 'x');
+  b.at[n - 1] = 'y';
   for (auto _ : state) {
-    const char* p = a.data();
+    const char* p = a.at;
     benchmark::DoNotOptimize(p);
-    benchmark::DoNotOptimize(std::memcmp(p, b.data(), static_cast<size_t>(n)));
+    benchmark::DoNotOptimize(std::memcmp(p, b.at, static_cast<size_t>(n)));
   }
   state.SetBytesProcessed(state.iterations() * n);
 }
 
 // Searches from 1 KB to 1 MB, against strstr. Ordinary text: words of a small vocabulary,
 // whose letters (and whole words) start and end the pattern often, with the pattern only
-// at the end. Adversarial: a^(n/2)b in a^n, the plain search's quadratic case, and a^31ba^32
-// in a^n, whose first and last bytes match at every position.
+// at the end. Adversarial: a^(n/2)b in a^n, the plain search's quadratic case; a^31ba^32 in
+// a^n, whose first and last bytes match at every position; ba^200 in a^n, whose last bytes
+// do; (ab)^40c in (ab)^n, periodic; (ab)^20aa(ab)^20 in (ab)^n, made only of its first and
+// last bytes, so that every other window passes any filter of single bytes; and one byte
+// that does not occur.
 void search_sizes(benchmark::internal::Benchmark* b) {
   for (int64_t n : {1 << 10, 1 << 13, 1 << 16, 1 << 19, 1 << 20}) b->Arg(n);
 }
@@ -137,6 +166,20 @@ search_case ordinary_text(size_t n) {
 }
 search_case half_run(size_t n) { return {std::string(n, 'a'), std::string(n / 2, 'a') + "b"}; }
 search_case filter_defeat(size_t n) { return {std::string(n, 'a'), std::string(31, 'a') + "b" + std::string(32, 'a')}; }
+search_case late_first(size_t n) { return {std::string(n, 'a'), "b" + std::string(200, 'a')}; }
+search_case periodic(size_t n) {
+  search_case c{"", ""};
+  while (c.hay.size() < n) c.hay += "ab";
+  for (int i = 0; i < 40; ++i) c.needle += "ab";
+  c.needle += "c";
+  return c;
+}
+search_case two_letter(size_t n) {
+  search_case c = periodic(n);
+  c.needle = c.needle.substr(0, 40) + "aa" + c.needle.substr(0, 40);
+  return c;
+}
+search_case one_byte(size_t n) { return {ordinary_text(n).hay, "z"}; }
 
 template <search_case (*make)(size_t)>
 void BM_kivo_str_find(benchmark::State& state) {
@@ -243,6 +286,14 @@ BENCHMARK(BM_kivo_str_find<half_run>)->Name("BM_kivo_str_find_half_run")->Apply(
 BENCHMARK(BM_libc_str_find<half_run>)->Name("BM_libc_str_find_half_run")->Apply(search_sizes);
 BENCHMARK(BM_kivo_str_find<filter_defeat>)->Name("BM_kivo_str_find_filter_defeat")->Apply(search_sizes);
 BENCHMARK(BM_libc_str_find<filter_defeat>)->Name("BM_libc_str_find_filter_defeat")->Apply(search_sizes);
+BENCHMARK(BM_kivo_str_find<late_first>)->Name("BM_kivo_str_find_late_first")->Apply(search_sizes);
+BENCHMARK(BM_libc_str_find<late_first>)->Name("BM_libc_str_find_late_first")->Apply(search_sizes);
+BENCHMARK(BM_kivo_str_find<periodic>)->Name("BM_kivo_str_find_periodic")->Apply(search_sizes);
+BENCHMARK(BM_libc_str_find<periodic>)->Name("BM_libc_str_find_periodic")->Apply(search_sizes);
+BENCHMARK(BM_kivo_str_find<two_letter>)->Name("BM_kivo_str_find_two_letter")->Apply(search_sizes);
+BENCHMARK(BM_libc_str_find<two_letter>)->Name("BM_libc_str_find_two_letter")->Apply(search_sizes);
+BENCHMARK(BM_kivo_str_find<one_byte>)->Name("BM_kivo_str_find_one_byte")->Apply(search_sizes);
+BENCHMARK(BM_libc_str_find<one_byte>)->Name("BM_libc_str_find_one_byte")->Apply(search_sizes);
 BENCHMARK(BM_str_find);
 BENCHMARK(BM_libc_strstr);
 BENCHMARK(BM_parse_int);

@@ -104,11 +104,32 @@ BENCHMARK(BM_ReplaceNearMissesOnePass)->RangeMultiplier(32)->Range(1 << 10, 1 <<
 void BM_ReplaceLeftward(benchmark::State& state) { run_runtime(state, leftward(n_of(state))); }
 BENCHMARK(BM_ReplaceLeftward)->RangeMultiplier(32)->Range(1 << 10, 1 << 20)->Unit(benchmark::kMicrosecond);
 
-// A rescan that never ends ("abbaa", "bbaabaa", ...), stopped by the budget and done again
-// in one pass: the dearest call of all for a text of its length.
+// n/2 rounds, each inserting n/2 bytes that the next round takes whole: b^(n/2) a^(n/2),
+// "b" + a^(n/2) -> a^(n/2), which leaves a^(n/2). Goal: under 20 ms at 64 Ki, growing linearly.
+replace_input long_rounds(size_t n) {
+  const std::string run(n / 2, 'a');
+  std::string pattern = run;
+  pattern.insert(pattern.begin(), 'b');
+  return {std::string(n / 2, 'b') + run, pattern, run};
+}
+void BM_ReplaceLongRounds(benchmark::State& state) { run_runtime(state, long_rounds(n_of(state))); }
+BENCHMARK(BM_ReplaceLongRounds)->RangeMultiplier(4)->Range(1 << 14, 1 << 20)->Unit(benchmark::kMillisecond);
+
+// A rescan that never ends ("abbaa", "bbaabaa", ...), stopped by the budget with no result:
+// the dearest call of all for a text of its length.
 replace_input endless(size_t n) { return {std::string(n - 1, 'a') + "b", "ab", "bbaa"}; }
 void BM_ReplaceBudgetSpent(benchmark::State& state) { run_runtime(state, endless(n_of(state))); }
 BENCHMARK(BM_ReplaceBudgetSpent)->Arg(1 << 10)->Arg(1 << 16)->Unit(benchmark::kMillisecond);
+
+// Rescans that would end, but only after inserting more than the budget: a^900 b, "ab" ->
+// "b" + c^19998 + "a" (18 MB), and a^23 b, "ab" -> "bba" (2^23 b's). No result either.
+void BM_ReplaceOverBudget(benchmark::State& state) {
+  const bool wide = state.range(0) != 0;
+  const replace_input in = wide ? replace_input{std::string(900, 'a') + "b", "ab", "b" + std::string(19998, 'c') + "a"}
+                                : replace_input{std::string(23, 'a') + "b", "ab", "bba"};
+  run_runtime(state, in);
+}
+BENCHMARK(BM_ReplaceOverBudget)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 void BM_IntToStrBaseline(benchmark::State& state) {
   for (auto _ : state) mem_free(int_to_str(1000000));

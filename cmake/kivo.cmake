@@ -52,9 +52,13 @@ if(KIVO_OS STREQUAL "linux")
   if(KIVO_ARCH STREQUAL "x86_64")
     target_compile_options(kivo_freestanding INTERFACE -fcf-protection=none)
   endif()
+  # The data follow the code in the file at once, as in memory. With the linker's usual page
+  # of 4 KiB for this choice, it may instead start them on a page boundary of the file, and
+  # does so whenever that would spare a page of memory: the file then grows by up to 4 KiB
+  # of padding as soon as the zeroed data cross a page boundary.
   target_link_options(kivo_freestanding INTERFACE
     -nostdlib -static $<$<CXX_COMPILER_ID:GNU>:-no-pie> -Wl,--gc-sections -Wl,--build-id=none -Wl,-z,noexecstack
-    -Wl,-z,noseparate-code)
+    -Wl,-z,noseparate-code -Wl,-z,common-page-size=64)
   target_link_libraries(kivo_freestanding INTERFACE gcc)
 else()
   # Entered at start, with no C runtime start files; the only DLLs are kernel32 and msvcrt

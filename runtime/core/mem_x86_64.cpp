@@ -1,11 +1,15 @@
-// The byte routines on SSE2, which every x86-64 processor has. They give exactly what the plain
-// one-byte-per-step loops give on every input, overlapping ones included; only the number of
-// bytes handled per step differs. Every load stays inside the bytes the caller named.
+// The byte routines on SSE2, which every x86-64 processor has, and the public routines, which
+// run these or the AVX2 and AVX-512 ones (mem_x86_64_avx2.cpp, mem_x86_64_avx512.cpp) as the
+// processor allows. They give exactly what the plain one-byte-per-step loops give on every
+// input, overlapping ones included; only the number of bytes handled per step differs. Every
+// load of the copy and compare routines stays inside the bytes the caller named.
 #include <emmintrin.h>
 
+#include "core/cpu_x86_64.h"
 #include "core/mem.h"
+#include "core/mem_x86_64.h"
 
-namespace kivo {
+namespace kivo::sse2 {
 namespace {
 
 using byte = unsigned char;
@@ -118,34 +122,32 @@ inline uint64_t equal_bits64(const byte* a, const byte* b) {
 
 }  // namespace
 
+// Kept whole, so that its copy loop exists once: mem_copy calls it.
+__attribute__((noinline)) void* mem_move(void* dst, const void* src, int64_t n) {
+  if (n <= 0 || dst == src) return dst;
+  move_bytes(static_cast<byte*>(dst), static_cast<const byte*>(src), static_cast<uint64_t>(n));
+  return dst;
+}
+
 void* mem_copy(void* dst, const void* src, int64_t n) {
-  if (n <= 0) return dst;
   auto* d = static_cast<byte*>(dst);
-  const auto* s = static_cast<const byte*>(src);
-  const auto count = static_cast<uint64_t>(n);
-  const uint64_t gap = reinterpret_cast<uintptr_t>(d) - reinterpret_cast<uintptr_t>(s);
-  if (gap == 0) return dst;  // every byte is rewritten with itself
-  if (gap < count) {
+  const uint64_t gap = reinterpret_cast<uintptr_t>(d) - reinterpret_cast<uintptr_t>(src);
+  if (n > 0 && gap != 0 && gap < static_cast<uint64_t>(n)) {
     // The destination starts inside the source, gap bytes on. A forward copy reads back what
     // it wrote, so the first gap bytes of the source repeat to the end: copy them, then keep
     // doubling the copied run, whose length stays a multiple of gap.
-    move_bytes(d, s, gap);
+    const auto count = static_cast<uint64_t>(n);
+    mem_move(d, src, static_cast<int64_t>(gap));
     for (uint64_t done = gap; done < count;) {
       const uint64_t k = done < count - done ? done : count - done;
-      move_bytes(d + done, d, k);
+      mem_move(d + done, d, static_cast<int64_t>(k));
       done += k;
     }
     return dst;
   }
-  // Otherwise a forward copy never reads a byte it has written: a move gives the same bytes.
-  move_bytes(d, s, count);
-  return dst;
-}
-
-void* mem_move(void* dst, const void* src, int64_t n) {
-  if (n <= 0 || dst == src) return dst;
-  move_bytes(static_cast<byte*>(dst), static_cast<const byte*>(src), static_cast<uint64_t>(n));
-  return dst;
+  // Otherwise a forward copy never reads a byte it has written: a move gives the same bytes
+  // (and nothing happens for n <= 0, or where every byte would be rewritten with itself).
+  return mem_move(dst, src, n);
 }
 
 int64_t mem_compare(const void* a, const void* b, int64_t n) {
@@ -198,5 +200,76 @@ int64_t mem_compare(const void* a, const void* b, int64_t n) {
   }
   return 0;
 }
+
+// The text is read in aligned 64-byte pieces, four 16-byte loads each, from the piece that
+// holds its first byte until the piece that holds its terminator. An aligned piece never
+// straddles a page, so every page touched holds at least one byte of the text: the bytes
+// read past the terminator (or before the start) can never fault. They lie outside the
+// string's object all the same, so AddressSanitizer, which checks object bounds rather than
+// pages, would report them: it is kept out of this routine and the lambdas in it (which it
+// would otherwise check, and could then not inline).
+__attribute__((no_sanitize("address"))) int64_t text_len(const char* s) {
+  if (s == nullptr) return 0;
+  const uintptr_t skip = reinterpret_cast<uintptr_t>(s) & 63;
+  const auto* p = reinterpret_cast<const __m128i*>(s - skip);
+  const __m128i zero = _mm_setzero_si128();
+  // Bit i set where byte i of the piece at p is NUL.
+  auto nul_bits = [zero](const __m128i* piece) __attribute__((no_sanitize("address"))) {
+    const auto m0 = static_cast<uint64_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_load_si128(piece), zero)));
+    const auto m1 = static_cast<uint64_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_load_si128(piece + 1), zero)));
+    const auto m2 = static_cast<uint64_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_load_si128(piece + 2), zero)));
+    const auto m3 = static_cast<uint64_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_load_si128(piece + 3), zero)));
+    return m0 | m1 << 16 | m2 << 32 | m3 << 48;
+  };
+  const uint64_t first = nul_bits(p) >> skip;  // bytes before s do not count
+  if (first != 0) return static_cast<int64_t>(__builtin_ctzll(first));
+  for (p += 4;; p += 4) {
+    // The smallest byte of the four loads is 0 exactly where one of them holds a NUL.
+    const __m128i least = _mm_min_epu8(_mm_min_epu8(_mm_load_si128(p), _mm_load_si128(p + 1)),
+                                       _mm_min_epu8(_mm_load_si128(p + 2), _mm_load_si128(p + 3)));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(least, zero)) != 0) break;
+  }
+  const char* piece = reinterpret_cast<const char*>(p);
+  return piece - s + static_cast<int64_t>(__builtin_ctzll(nul_bits(p)));
+}
+
+}  // namespace kivo::sse2
+
+namespace kivo {
+namespace {
+
+// Each public routine jumps through a pointer that starts at its chooser (core/cpu_x86_64.h).
+void* copy_chooser(void* dst, const void* src, int64_t n);
+void* move_chooser(void* dst, const void* src, int64_t n);
+int64_t compare_chooser(const void* a, const void* b, int64_t n);
+void* (*copy_target)(void*, const void*, int64_t) = copy_chooser;
+void* (*move_target)(void*, const void*, int64_t) = move_chooser;
+int64_t (*compare_target)(const void*, const void*, int64_t) = compare_chooser;
+
+void* copy_chooser(void* dst, const void* src, int64_t n) {
+  const int level = cpu::chosen_level();
+  copy_target = level == 2 ? avx512::mem_copy : level == 1 ? avx2::mem_copy : sse2::mem_copy;
+  cpu::chose(&copy_target, reinterpret_cast<void*>(copy_chooser));
+  return copy_target(dst, src, n);
+}
+
+void* move_chooser(void* dst, const void* src, int64_t n) {
+  const int level = cpu::chosen_level();
+  move_target = level == 2 ? avx512::mem_move : level == 1 ? avx2::mem_move : sse2::mem_move;
+  cpu::chose(&move_target, reinterpret_cast<void*>(move_chooser));
+  return move_target(dst, src, n);
+}
+
+int64_t compare_chooser(const void* a, const void* b, int64_t n) {
+  compare_target = cpu::chosen_level() != 0 ? avx2::mem_compare : sse2::mem_compare;
+  cpu::chose(&compare_target, reinterpret_cast<void*>(compare_chooser));
+  return compare_target(a, b, n);
+}
+
+}  // namespace
+
+void* mem_copy(void* dst, const void* src, int64_t n) { return copy_target(dst, src, n); }
+void* mem_move(void* dst, const void* src, int64_t n) { return move_target(dst, src, n); }
+int64_t mem_compare(const void* a, const void* b, int64_t n) { return compare_target(a, b, n); }
 
 }  // namespace kivo

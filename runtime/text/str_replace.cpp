@@ -210,30 +210,52 @@ char* replace_forward(const matcher& m, const char* s, int64_t sl, const char* n
   return p;
 }
 
-// The rescanning rounds in one work block. Searching again from the front after a
-// replacement at i finds nothing that starts before i - len(old) + 1, since the text in front
-// of i held no occurrence; so the text is read once, left to right, into `out`, the inserted
-// text waiting to be read in front of the rest of s. The block holds the text in two runs:
-//   [0, w)      what has been read: final, apart from its last len(old) - 1 bytes;
-//   [r, cap)    replacement text still to be read, in order; the unread rest of s follows it.
+// Copies k bytes, sizeof(word) <= k <= 2 * sizeof(word), as the word at the front and the one
+// at the back.
+template <typename word>
+inline void copy_ends(char* d, const char* p, int64_t k) {
+  word head, tail;
+  __builtin_memcpy(&head, p, sizeof(word));
+  __builtin_memcpy(&tail, p + k - sizeof(word), sizeof(word));
+  __builtin_memcpy(d, &head, sizeof(word));
+  __builtin_memcpy(d + k - sizeof(word), &tail, sizeof(word));
+}
+
+// The rescanning rounds. Searching again from the front after a replacement at i finds
+// nothing that starts before i - len(old) + 1, since the text in front of i held no
+// occurrence; so the text is read once, left to right, with the matcher:
+//  - `out` holds what has been read, which holds no occurrence: final, apart from a tail that
+//    a later occurrence may take;
+//  - what is still to be read is a stack of pieces: suffixes new[a, nl) of the replacement,
+//    kept as their offsets a (a run of equal ones as one entry), on top of the unread rest of
+//    s. No replacement text is copied until it is read.
 // An occurrence completes when a byte read makes `out` end with the pattern: that is the
-// leftmost occurrence of the current text. It is taken off `out`, the replacement goes in
-// front of what is still to be read, and reading goes on from the state of the bytes before
-// it. The block starts as the string block of the one-pass result, which is the result
-// whenever no occurrence forms around an insertion, and grows when the runs would meet.
+// leftmost occurrence of the current text. It is taken off `out`, the replacement goes on top
+// of the stack, and reading goes on from the state of the bytes before it, which a ring of the
+// states at the last len(old) positions of `out` gives at once. Reading a whole replacement
+// from a state always ends the same way, so its outcome is worked out once for each state met
+// and remembered: a round whose occurrence the replacement completes costs no reading of it.
+// The work is then linear in the lengths of s and of the texts appended to `out`, plus a
+// constant per round. `out` starts as the string block of the one-pass result, which is the
+// result whenever no occurrence forms around an insertion.
 class rescanner {
  public:
-  // new_state: the matcher's state after reading new_text from state 0.
-  rescanner(const matcher& m, const char* s, int64_t sl, const char* new_text, int64_t nl, int64_t new_state)
-      : m_(m), s_(s), sl_(sl), new_(new_text), nl_(nl), new_state_(new_state) {}
-  // Only a block still held: on Windows every release is a system call, even of null.
+  // new_state: the matcher's state after reading new_text from state 0. scratch: room for
+  // 2 * len(old) states, the second half zero.
+  rescanner(const matcher& m, const char* s, int64_t sl, const char* new_text, int64_t nl, int64_t new_state,
+            int64_t* scratch)
+      : m_(m), s_(s), sl_(sl), new_(new_text), nl_(nl), new_state_(new_state), ring_(scratch), memo_(scratch + m.n) {
+    ring_[0] = 0;
+  }
+  // Only blocks still held: on Windows every release is a system call, even of null.
   ~rescanner() {
-    if (block_ != nullptr) mem_free(block_);
+    if (out_ != nullptr) mem_free(out_);
+    if (stack_ != inline_stack_) mem_free(stack_);
   }
 
   // Replaces at every occurrence until none is left; budget < 0 stands for no limit, else
   // the rounds may insert at most that many bytes in all. Null for a failed allocation or an
-  // exhausted budget (gave_up() tells which).
+  // exhausted budget.
   char* run(int64_t budget) {
     int64_t first_end = 0;
     int64_t length = sl_;
@@ -246,94 +268,179 @@ class rescanner {
     }
     if (first_end == 0) return str_dup(s_);
     if (length < 0) return nullptr;
-    block_ = str_alloc(length);
-    if (block_ == nullptr) return nullptr;
+    out_ = str_alloc(length);
+    if (out_ == nullptr) return nullptr;
     cap_ = length;
     exact_ = true;
-    // Up to the first occurrence the text is s itself.
-    str_copy_n(block_, s_, first_end - m_.n);
-    w_ = first_end - m_.n;
-    r_ = cap_;
-    read_ = first_end;
-    int64_t inserted = 0;
+    int64_t q = 0, inserted = 0;
     for (;;) {
-      if (budget >= 0 && (inserted += nl_) > budget) {
-        gave_up_ = true;
+      int64_t end = 0;  // how many bytes of the occurrence the piece just read held
+      if (depth_ == 0) {
+        // The rest of s. Of an occurrence that ends in it, the bytes of s are not copied.
+        const int64_t k = advance(m_, s_ + read_, sl_ - read_, q);
+        const int64_t kept = q == m_.n ? (k > m_.n ? k - m_.n : 0) : k;
+        if (!append(s_ + read_, kept)) return nullptr;
+        read_ += k;
+        if (q != m_.n) break;
+        end = k < m_.n ? k : m_.n;
+      } else if (const int64_t a = stack_[depth_ - 1].from; a == 0) {
+        // A whole replacement: its outcome from this state is known, or found once.
+        const int64_t outcome = outcome_from(q);
+        if (outcome >= 0) {
+          if (!append(new_, nl_)) return nullptr;
+          q = outcome;
+          pop();
+          continue;
+        }
+        end = -outcome;
+      } else {
+        // What a match left of one: read as it comes.
+        const int64_t k = advance(m_, new_ + a, nl_ - a, q);
+        if (q != m_.n) {
+          if (!append(new_ + a, k)) return nullptr;
+          pop();
+          continue;
+        }
+        end = k;
+      }
+      // An occurrence: its first len(old) - end bytes are the tail of `out`. What is left of
+      // the piece that completed it stays to be read, under the replacement.
+      if (depth_ > 0) {
+        const int64_t rest = stack_[depth_ - 1].from + end;
+        pop();
+        if (rest < nl_ && !push(rest)) return nullptr;
+      }
+      if (budget >= 0 && (inserted += nl_) > budget) return nullptr;
+      w_ -= m_.n - end;
+      q = state_at(w_);
+      if (q == 0) {
+        // From state 0 the replacement reads as it always does, and holds no occurrence.
+        if (!append(new_, nl_)) return nullptr;
+        q = new_state_;
+      } else if (nl_ > 0 && !push(0)) {
         return nullptr;
       }
-      // No occurrence starts in `out`, so its state lies within its last len(old) - 1 bytes.
-      int64_t q = 0;
-      for (int64_t i = w_ < m_.n - 1 ? 0 : w_ - (m_.n - 1); i < w_; ++i) q = m_.step(q, block_[i]);
-      // From state 0 the replacement reads as it always does, and holds no occurrence: it
-      // goes straight to `out`. Else it waits to be read in front of the rest.
-      if (!make_room(nl_)) return nullptr;
-      if (q == 0) {
-        str_copy_n(block_ + w_, new_, nl_);
-        w_ += nl_;
-        q = new_state_;
-      } else {
-        r_ -= nl_;
-        str_copy_n(block_ + r_, new_, nl_);
-      }
-      const int8_t found = read_to_next(q);
-      if (found < 0) return nullptr;
-      if (found == 0) break;
     }
     if (exact_ && w_ == cap_) {
-      char* result = block_;
-      block_ = nullptr;
+      char* result = out_;
+      out_ = nullptr;
       return result;
     }
     char* result = str_alloc(w_);
-    if (result != nullptr) str_copy_n(result, block_, w_);
+    if (result != nullptr) str_copy_n(result, out_, w_);
     return result;
   }
 
-  bool gave_up() const { return gave_up_; }
-
  private:
-  // Makes the gap between the runs at least `room` bytes, moving them to a larger block.
-  bool make_room(int64_t room) {
-    if (r_ - w_ >= room) return true;
-    const int64_t pending = cap_ - r_;
-    if (room > INT64_MAX / 4 - w_ - pending) return false;
-    const int64_t need = w_ + pending + room;
-    const int64_t cap = need > 2 * cap_ ? need : 2 * cap_;
-    char* block = static_cast<char*>(mem_alloc(cap));
-    if (block == nullptr) return false;
-    str_copy_n(block, block_, w_);
-    str_copy_n(block + cap - pending, block_ + r_, pending);
-    mem_free(block_);
-    block_ = block;
-    r_ = cap - pending;
-    cap_ = cap;
-    exact_ = false;
+  // The outcome of reading the whole replacement from state q: -k when an occurrence
+  // completes at its k-th byte (one that starts in `out`, since the replacement holds none),
+  // else the state after it. Once the state no longer reaches back past the replacement's
+  // start, the run goes on as the one from state 0, which holds no occurrence and ends in
+  // new_state. Remembered as -k or the state + 1, so that 0, as a fresh block reads, stands
+  // for an outcome not yet known: the memory of states never met is never touched.
+  int64_t outcome_from(int64_t q) {
+    if (memo_[q] != 0) return memo_[q] < 0 ? memo_[q] : memo_[q] - 1;
+    int64_t state = q, j = 0, outcome = 0;
+    for (;;) {
+      if (j == nl_) {
+        outcome = state;
+        break;
+      }
+      state = m_.step(state, new_[j++]);
+      if (state == m_.n) {
+        outcome = -j;
+        break;
+      }
+      if (state <= j) {
+        outcome = new_state_;
+        break;
+      }
+    }
+    memo_[q] = outcome < 0 ? outcome : outcome + 1;
+    return outcome;
+  }
+
+  // The matcher's state after out[0, p), for p <= w. The ring holds the states at positions
+  // lo_ to hi_ (at most len(old) of them), hi_'s at index at_, the others before it, wrapping
+  // round. Past hi_ they are read on from there; further away, or before lo_, from state 0
+  // twice len(old) - 1 bytes back, which makes the last len(old) of them exact: a state never
+  // reaches back further, as `out` holds no occurrence.
+  int64_t state_at(int64_t p) {
+    const int64_t n = m_.n;
+    if (p >= lo_ && p <= hi_) {
+      at_ -= hi_ - p;
+      if (at_ < 0) at_ += n;
+      hi_ = p;
+      return ring_[at_];
+    }
+    int64_t from = hi_, q = ring_[at_], exact = lo_;
+    if (p < lo_ || p - hi_ >= n) {
+      from = p - 2 * (n - 1) > 0 ? p - 2 * (n - 1) : 0;
+      q = 0;
+      exact = from == 0 ? 0 : from + n - 1;  // the first position whose state is exact
+      at_ = 0;
+    }
+    lo_ = exact > p - (n - 1) ? exact : p - (n - 1);
+    if (from >= lo_) ring_[at_] = q;
+    for (int64_t i = from; i < p; ++i) {
+      q = m_.step(q, out_[i]);
+      if (++at_ == n) at_ = 0;
+      if (i + 1 >= lo_) ring_[at_] = q;
+    }
+    hi_ = p;
+    return q;
+  }
+
+  // Appends k bytes to `out`, moving it to a larger block when full.
+  bool append(const char* p, int64_t k) {
+    if (k > cap_ - w_) {
+      if (k > INT64_MAX / 4 - w_) return false;
+      const int64_t cap = w_ + k > 2 * cap_ ? w_ + k : 2 * cap_;
+      char* block = static_cast<char*>(mem_alloc(cap));
+      if (block == nullptr) return false;
+      str_copy_n(block, out_, w_);
+      mem_free(out_);
+      out_ = block;
+      cap_ = cap;
+      exact_ = false;
+    }
+    // Most pieces are a few bytes: copied here, as two words that may overlap, rather than
+    // through a call.
+    char* d = out_ + w_;
+    if (k > 16) {
+      mem_copy(d, p, k);
+    } else if (k >= 8) {
+      copy_ends<uint64_t>(d, p, k);
+    } else if (k >= 4) {
+      copy_ends<uint32_t>(d, p, k);
+    } else if (k >= 2) {
+      copy_ends<uint16_t>(d, p, k);
+    } else if (k == 1) {
+      *d = *p;
+    }
+    w_ += k;
     return true;
   }
 
-  // Reads on from state q until an occurrence completes (it is then taken off `out`: 1) or
-  // the text ends (0); -1 when the block cannot grow.
-  int8_t read_to_next(int64_t q) {
-    if (r_ < cap_) {
-      const int64_t k = advance(m_, block_ + r_, cap_ - r_, q);
-      mem_move(block_ + w_, block_ + r_, k);
-      w_ += k;
-      r_ += k;
-      if (q == m_.n) {
-        w_ -= m_.n;
-        return 1;
-      }
+  void pop() {
+    if (--stack_[depth_ - 1].count == 0) --depth_;
+  }
+
+  bool push(int64_t from) {
+    if (depth_ > 0 && stack_[depth_ - 1].from == from) {
+      ++stack_[depth_ - 1].count;
+      return true;
     }
-    const int64_t k = advance(m_, s_ + read_, sl_ - read_, q);
-    // Of an occurrence that ends in s, the bytes read from s are not copied.
-    const int64_t in_s = q == m_.n ? (k < m_.n ? k : m_.n) : 0;
-    if (!make_room(k - in_s)) return -1;
-    str_copy_n(block_ + w_, s_ + read_, k - in_s);
-    w_ += k - in_s;
-    read_ += k;
-    if (q != m_.n) return 0;
-    w_ -= m_.n - in_s;
-    return 1;
+    if (depth_ == room_) {
+      auto* stack = static_cast<pieces*>(mem_alloc(2 * room_ * static_cast<int64_t>(sizeof(pieces))));
+      if (stack == nullptr) return false;
+      mem_copy(stack, stack_, depth_ * static_cast<int64_t>(sizeof(pieces)));
+      if (stack_ != inline_stack_) mem_free(stack_);
+      stack_ = stack;
+      room_ *= 2;
+    }
+    stack_[depth_++] = {from, 1};
+    return true;
   }
 
   const matcher& m_;
@@ -342,13 +449,22 @@ class rescanner {
   const char* new_;
   int64_t nl_;
   int64_t new_state_;
-  char* block_ = nullptr;
+  int64_t* ring_;
+  int64_t* memo_;
+  int64_t lo_ = 0, hi_ = 0, at_ = 0;
+  char* out_ = nullptr;
   int64_t cap_ = 0;
-  bool exact_ = false;  // block_ is the string block of the one-pass result's length
+  bool exact_ = false;  // out_ is the string block of the one-pass result's length
   int64_t w_ = 0;
-  int64_t r_ = 0;
   int64_t read_ = 0;
-  bool gave_up_ = false;
+  struct pieces {
+    int64_t from;   // new[from, nl)
+    int64_t count;  // that many times over
+  };
+  pieces inline_stack_[8];
+  pieces* stack_ = inline_stack_;
+  int64_t depth_ = 0;
+  int64_t room_ = 8;
 };
 
 }  // namespace
@@ -383,11 +499,14 @@ char* str_replace_within(const char* s, const char* old_text, const char* new_te
   const int64_t sl = str_len(s);
   if (budget < 0) budget = str_replace_budget(sl);
   const int64_t nl = str_len(new_text);
-  int64_t stack_table[table_on_stack];
+  // The pattern's border table, then room for the rounds' states.
+  int64_t stack_table[3 * table_on_stack];
   int64_t* border = stack_table;
   if (ol > table_on_stack) {
-    border = static_cast<int64_t*>(mem_alloc(ol * static_cast<int64_t>(sizeof(int64_t))));
+    border = static_cast<int64_t*>(mem_alloc(3 * ol * static_cast<int64_t>(sizeof(int64_t))));  // zero-filled
     if (border == nullptr) return nullptr;
+  } else {
+    for (int64_t i = 2 * ol; i < 3 * ol; ++i) stack_table[i] = 0;
   }
   build_borders<false>(old_text, ol, border);
   const matcher m{old_text, ol, border};
@@ -400,14 +519,11 @@ char* str_replace_within(const char* s, const char* old_text, const char* new_te
     // A replacement that holds the pattern brings it back in every round: rescanning never ends.
     result = replace_forward(m, s, sl, new_text, nl);
   } else {
+    // Where the rounds may go on for ever they stop at the budget, with no result, as the
+    // rounds themselves would once memory ran out.
     const bool may_not_end = rescanning_may_not_end(old_text, ol, new_text, nl, q > 0, border);
-    bool gave_up = false;
-    {
-      rescanner rounds(m, s, sl, new_text, nl, q);
-      result = rounds.run(may_not_end ? budget : -1);
-      gave_up = rounds.gave_up();
-    }
-    if (gave_up) result = replace_forward(m, s, sl, new_text, nl);
+    rescanner rounds(m, s, sl, new_text, nl, q, border + ol);
+    result = rounds.run(may_not_end ? budget : -1);
   }
   if (border != stack_table) mem_free(border);
   return result;

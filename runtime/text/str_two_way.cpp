@@ -49,9 +49,15 @@ suffix maximal_suffix(const byte* x, int64_t m, bool reversed) {
 typedef uint64_t u64_any __attribute__((aligned(1), may_alias));
 inline uint64_t load8(const byte* p) { return *reinterpret_cast<const u64_any*>(p); }
 
-// How many leading bytes of a and b (n of each) agree, compared eight at a time.
+// How many leading bytes of a and b (n of each) agree: the first four one by one, then eight
+// at a time. Most windows fail within their first bytes; found by branches, which the
+// processor predicts, the next window's position need not wait for these loads, as it would
+// for a position computed from their bytes.
 int64_t equal_prefix(const byte* a, const byte* b, int64_t n) {
   int64_t k = 0;
+  for (; k < n && k < 4; ++k) {
+    if (a[k] != b[k]) return k;
+  }
   for (; n - k >= 8; k += 8) {
     const uint64_t diff = load8(a + k) ^ load8(b + k);
     if (diff != 0) return k + (__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__ ? __builtin_ctzll(diff) : __builtin_clzll(diff)) / 8;
@@ -96,7 +102,8 @@ struct lazy_text {
 
 }  // namespace
 
-int64_t str_two_way_find(const char* hay, int64_t from, int64_t known, const char* needle, int64_t nl) {
+int64_t str_two_way_find(const char* hay, int64_t from, int64_t known, const char* needle, int64_t nl,
+                         int64_t (*skip)(const char* s, char c)) {
   const auto* x = reinterpret_cast<const byte*>(needle);
   const auto* y = reinterpret_cast<const byte*>(hay);
   const int64_t m = nl;
@@ -106,6 +113,24 @@ int64_t str_two_way_find(const char* hay, int64_t from, int64_t known, const cha
   const int64_t ell = cut.before;
   lazy_text text{y, known};
   int64_t j = from;
+  // After a mismatch at the right part's first byte the window moves one byte on; every
+  // window up to the next one whose byte there matches fails the same way, so the search may
+  // go straight to it, which pays once such mismatches come in a row. False when the
+  // terminator comes first.
+  int64_t in_a_row = 0;
+  auto skip_to_next = [&]() {
+    if (skip == nullptr || ++in_a_row < 8) {
+      ++j;
+      return true;
+    }
+    in_a_row = 0;
+    const int64_t at = j + ell + 2;
+    const int64_t t = skip(hay + at, needle[ell + 1]);
+    if (t < 0) return false;
+    j += t + 1;
+    if (text.known < at + t + 1) text.known = at + t + 1;  // no NUL up to the byte found
+    return true;
+  };
   if (mem_compare(x, x + cut.period, ell + 1) == 0) {
     // u is a suffix of x[0, period + ell]: the pattern has that period, and after a shift by it
     // the first m - period bytes of the window are known to match.
@@ -115,8 +140,13 @@ int64_t str_two_way_find(const char* hay, int64_t from, int64_t known, const cha
       int64_t i = (ell > memory ? ell : memory) + 1;
       i += equal_prefix(x + i, y + j + i, m - i);
       if (i < m) {
-        j += i - ell;
         memory = -1;
+        if (i != ell + 1) {
+          j += i - ell;
+          in_a_row = 0;
+        } else if (!skip_to_next()) {
+          return -1;
+        }
         continue;
       }
       // Then the left part, down to the bytes known to match (none may be left).
@@ -131,7 +161,12 @@ int64_t str_two_way_find(const char* hay, int64_t from, int64_t known, const cha
   while (text.holds(j + m)) {
     const int64_t i = ell + 1 + equal_prefix(x + ell + 1, y + j + ell + 1, m - ell - 1);
     if (i < m) {
-      j += i - ell;
+      if (i != ell + 1) {
+        j += i - ell;
+        in_a_row = 0;
+      } else if (!skip_to_next()) {
+        return -1;
+      }
       continue;
     }
     if (mem_compare(x, y + j, ell + 1) == 0) return j;

@@ -12,6 +12,7 @@
 #include "text/str_primitives.h"
 #include "text/str_replace.h"
 #include "text/str_search.h"
+#include "variants.h"
 
 namespace {
 
@@ -58,6 +59,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   check(kivo::str_len(c_str(s)) == static_cast<int64_t>(s.value_or("").size()));
   check(kivo::str_find(c_str(s), c_str(old_text)) == model_find(s, old_text));
+  for (const kivo::test::variant& v : kivo::test::variants()) {
+    check(v.str_find(c_str(s), c_str(old_text)) == model_find(s, old_text));
+    check(v.text_len(c_str(s)) == static_cast<int64_t>(s.value_or("").size()));
+  }
   check(kivo::str_contains(c_str(s), c_str(old_text)) == (model_find(s, old_text) >= 0 ? 1 : 0));
   check_text([&] { return kivo::str_substring(c_str(s), start, end); },
              on_text(s, [&](const std::string& t) { return model::substring(t, start, end); }),

@@ -4,6 +4,7 @@
 // business; these take texts.
 #include <stdint.h>
 
+#include <optional>
 #include <string>
 
 namespace kivo::model {
@@ -56,26 +57,26 @@ inline std::string replace_first(const std::string& s, const std::string& old_te
 inline int64_t replace_budget(size_t sl) { return (int64_t{1} << 24) + 256 * (static_cast<int64_t>(sl) + 1); }
 
 // Every occurrence replaced, each search starting again at the front, so occurrences that a
-// replacement forms with its surroundings are replaced too. Where that may go on for ever it
-// is given up for one forward pass over the original text, which goes on after each
-// insertion: always when the replacement holds the pattern, and, when the replacement is
-// longer, holds every byte of the pattern, starts with a proper suffix of it and ends with a
-// proper prefix of it, once the rounds would insert more than the budget of bytes (a negative
-// budget stands for replace_budget). Each round costs a search and a copy of the whole text:
+// replacement forms with its surroundings are replaced too. Where the replacement holds the
+// pattern that would go on for ever, and it is given up for one forward pass over the original
+// text, which goes on after each insertion. Where the replacement is longer, holds every byte
+// of the pattern, starts with a proper suffix of it and ends with a proper prefix of it, the
+// rounds may go on for ever too: once they would insert more than the budget of bytes (a
+// negative budget stands for replace_budget) there is no result (nullopt), as there would be
+// none once memory ran out. Each round costs a search and a copy of the whole text:
 // affordable for small budgets only where the rounds may not end.
-inline std::string replace(const std::string& s, const std::string& old_text,
-                           const std::string& new_text, int64_t budget = -1) {
+inline std::optional<std::string> replace(const std::string& s, const std::string& old_text,
+                                          const std::string& new_text, int64_t budget = -1) {
   if (old_text.empty()) return s;
   if (budget < 0) budget = replace_budget(s.size());
-  auto forward = [&] {
+  if (new_text.find(old_text) != std::string::npos) {
     std::string out = s;
     for (size_t at = out.find(old_text); at != std::string::npos;
          at = out.find(old_text, at + new_text.size())) {
       out.replace(at, old_text.size(), new_text);
     }
     return out;
-  };
-  if (new_text.find(old_text) != std::string::npos) return forward();
+  }
   bool may_loop = false;
   if (new_text.size() > old_text.size() &&
       old_text.find_first_not_of(new_text) == std::string::npos) {
@@ -90,7 +91,7 @@ inline std::string replace(const std::string& s, const std::string& old_text,
   std::string out = s;
   for (size_t at; (at = out.find(old_text)) != std::string::npos;) {
     inserted += static_cast<int64_t>(new_text.size());
-    if (may_loop && inserted > budget) return forward();
+    if (may_loop && inserted > budget) return std::nullopt;
     out.replace(at, old_text.size(), new_text);
   }
   return out;

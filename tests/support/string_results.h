@@ -2,6 +2,7 @@
 // Checks of the string blocks that runtime routines return.
 #include <stdint.h>
 
+#include <optional>
 #include <string>
 
 #include "core/mem.h"
@@ -19,6 +20,12 @@ inline std::string take(char* p) {
       << "a string block is its text's length + 1 bytes: " << text;
   mem_free(p);
   return text;
+}
+
+// The text of a result block, as take gives it, or nullopt for null.
+inline std::optional<std::string> take_or_null(char* p) {
+  if (p == nullptr) return std::nullopt;
+  return take(p);
 }
 
 // Runs call once to count its heap requests, then once per request with that request

@@ -12,6 +12,7 @@
 #include "text/str_replace.h"
 #include "text/str_search.h"
 #include "text/str_two_way.h"
+#include "variants.h"
 
 namespace kivo {
 namespace {
@@ -75,12 +76,17 @@ TEST_F(Str, FindTriesEveryOverlappingStart) {
 
 // Texts over two or three letters, at every alignment, long enough for the search's block
 // steps and its hand-over to Two-Way: patterns cut from the text (so they occur), cut and
-// changed in one byte (so they nearly occur), or long runs around one other letter.
+// changed in one byte (so they nearly occur), or long runs around one other letter; each
+// through str_find and through every version of it.
 TEST_F(Str, FindAgreesWithThePlainSearchOnRepetitiveTexts) {
   std::mt19937_64 rng(11);
-  const std::string alphabets[] = {"ab", "aab", "abc", "aaaaaaab"};
-  for (int round = 0; round < 2000; ++round) {
-    const std::string& letters = alphabets[round % 4];
+  const std::string alphabets[] = {"ab", "aab", "abc", "aaaaaaab", "\x01\x80\xff"};
+  std::vector<test::variant> rows = test::variants();
+  rows.insert(rows.begin(), {"public", nullptr, nullptr, nullptr, nullptr, str_find});
+  for (int round = 0; round < 2000 * static_cast<int>(rows.size()); ++round) {
+    const test::variant& v = rows[static_cast<size_t>(round) % rows.size()];
+    test::force_baseline(round / static_cast<int>(rows.size()) % 2 == 0);  // on the public row, half of the time
+    const std::string& letters = alphabets[round % 5];
     std::string hay = std::string(round % 5 == 0 ? rng() % 1500 : 0, 'a') +
                       random_text(rng, letters, round % 8 == 0 ? 2000 : 200);
     std::string needle;
@@ -99,9 +105,35 @@ TEST_F(Str, FindAgreesWithThePlainSearchOnRepetitiveTexts) {
     }
     const size_t off = rng() % 16;
     hay.insert(0, off, 'c');
-    EXPECT_EQ(str_find(hay.c_str() + off, needle.c_str()), model::find(hay.substr(off), needle))
-        << hay.substr(off) << " / " << needle;
+    EXPECT_EQ(v.str_find(hay.c_str() + off, needle.c_str()), model::find(hay.substr(off), needle))
+        << v.name << " " << hay.substr(off) << " / " << needle;
   }
+  test::force_baseline(false);
+}
+
+// Patterns made only of their first and last bytes, in texts of those bytes where every other
+// window passes any filter of single bytes, so that the search goes over to Two-Way early,
+// and runs of one byte where Two-Way skips: found at a random place, or not at all.
+TEST_F(Str, FindAgreesWithThePlainSearchWhereTheFilterKeepsPassing) {
+  std::mt19937_64 rng(19);
+  for (const test::variant& v : test::variants()) {
+    for (int round = 0; round < 300; ++round) {
+      const std::string unit = round % 3 == 0 ? "ab" : round % 3 == 1 ? "aab" : "abb";
+      std::string pattern, hay;
+      for (size_t n = 8 + rng() % 100; pattern.size() < n;) pattern += unit;
+      pattern += unit.substr(0, 1 + rng() % (unit.size() - 1)) + pattern;  // breaks the period
+      for (size_t n = rng() % 3000; hay.size() < n;) hay += rng() % 200 == 0 ? std::string(1 + rng() % 300, unit.back()) : unit;
+      if (rng() % 2 == 0) hay.insert(rng() % (hay.size() + 1), pattern);
+      EXPECT_EQ(v.str_find(hay.c_str(), pattern.c_str()), model::find(hay, pattern)) << v.name << " " << hay << " / " << pattern;
+    }
+  }
+}
+
+int64_t plain_skip(const char* s, char c) {
+  for (int64_t i = 0; s[i] != '\0'; ++i) {
+    if (s[i] == c) return i;
+  }
+  return -1;
 }
 
 // Two-Way on its own: every pattern over two letters up to seven bytes, and random ones over
@@ -127,13 +159,17 @@ TEST_F(Str, TwoWayAgreesWithThePlainSearch) {
   for (const std::string& needle : needles) {
     for (int round = 0; round < 12; ++round) {
       std::string hay = random_text(rng, needle.find('c') == std::string::npos ? "ab" : "abc", 50);
+      if (round % 4 == 0) hay += std::string(rng() % 40, needle[rng() % needle.size()]);  // runs to skip
       if (needle.size() > 10) hay = hay.substr(0, 10) + needle.substr(0, needle.size() - rng() % 3) + needle + hay;
       const auto from = static_cast<int64_t>(rng() % (hay.size() + 1));
       const auto known = static_cast<int64_t>(rng() % (hay.size() + 1));
       int64_t want = model::find(hay.substr(static_cast<size_t>(from)), needle);
       if (want >= 0) want += from;
-      EXPECT_EQ(str_two_way_find(hay.c_str(), from, known, needle.c_str(), static_cast<int64_t>(needle.size())), want)
-          << hay << " / " << needle << " from " << from;
+      // Without a skip, and with the plain one.
+      const auto nl = static_cast<int64_t>(needle.size());
+      EXPECT_EQ(str_two_way_find(hay.c_str(), from, known, needle.c_str(), nl), want) << hay << " / " << needle << " from " << from;
+      EXPECT_EQ(str_two_way_find(hay.c_str(), from, known, needle.c_str(), nl, plain_skip), want)
+          << hay << " / " << needle << " from " << from << " skipping";
     }
   }
 }
@@ -155,7 +191,8 @@ TEST_F(Str, UpperMapsOnlyAToZ) { EXPECT_EQ(take(str_upper("`az{AZ@\x80\xe1\xff")
 TEST_F(Str, ReplaceRescansUnlessThatCouldGoOnForever) {
   struct replace_case {
     char* (*replace)(const char*, const char*, const char*);
-    const char *s, *old_text, *new_text, *want;
+    const char *s, *old_text, *new_text;
+    std::optional<std::string> want;
   };
   const replace_case cases[] = {
       {str_replace_first, "abc", "", "x", "xabc"},
@@ -171,14 +208,17 @@ TEST_F(Str, ReplaceRescansUnlessThatCouldGoOnForever) {
       // A replacement holding the pattern: one forward pass, left of an insertion too.
       {str_replace, "a-b", "-", "--", "a--b"},
       {str_replace, "aab", "ab", "bab", "abab"},
-      // Rebuilds the pattern for ever ("abbaa", "bbaabaa", ...): the budget ends it.
-      {str_replace, "aab", "ab", "bbaa", "abbaa"},
-      {str_replace, "aaba", "aba", "baab", "abaab"},
-      // Past a pending run of 16 bytes and more, the scan's state must still be the text's.
+      // Rebuilds the pattern for ever ("abbaa", "bbaabaa", ...): the budget ends it, with
+      // no result.
+      {str_replace, "aab", "ab", "bbaa", std::nullopt},
+      {str_replace, "aaba", "aba", "baab", std::nullopt},
+      // Rounds that consume what the one before inserted, and one that ends within its budget.
       {str_replace, "aabb", "ab", "ccccccccccccccccx", "accccccccccccccccxb"},
+      {str_replace, "bbbbaaaa", "baaaa", "aaaa", "aaaa"},
+      {str_replace, "aaaaaaaaaaaab", "ab", "bba", std::string(4096, 'b') + std::string(12, 'a')},
   };
   for (const replace_case& c : cases) {
-    EXPECT_EQ(take(c.replace(c.s, c.old_text, c.new_text)), c.want) << c.s << " " << c.old_text << " " << c.new_text;
+    EXPECT_EQ(take_or_null(c.replace(c.s, c.old_text, c.new_text)), c.want) << c.s << " " << c.old_text << " " << c.new_text;
   }
   // Long rescans that end keep their result: "a" * n + "b" takes n rounds, each one to the left.
   for (const size_t n : {232, 100000}) {
@@ -186,9 +226,12 @@ TEST_F(Str, ReplaceRescansUnlessThatCouldGoOnForever) {
     for (size_t i = 0; i < n - 1; ++i) want += "ca";
     EXPECT_EQ(take(str_replace((std::string(n, 'a') + "b").c_str(), "ab", "bca")), want) << n;
   }
-  // Rounds that may not end, yet do: the default budget lets these 4095 rounds finish.
-  EXPECT_EQ(take(str_replace((std::string(12, 'a') + "b").c_str(), "ab", "bba")),
-            std::string(4096, 'b') + std::string(12, 'a'));
+  // Rounds that each take the whole text the one before inserted: b^k a^k, "b" + a^k -> a^k
+  // leaves a^k after k rounds.
+  for (const size_t k : {3, 100, 5000}) {
+    const std::string a(k, 'a');
+    EXPECT_EQ(take(str_replace((std::string(k, 'b') + a).c_str(), ("b" + a).c_str(), a.c_str())), a) << k;
+  }
   // A pattern longer than the table kept on the stack.
   const std::string old_text = std::string(70, 'a') + "b";
   EXPECT_EQ(take(str_replace((std::string(141, 'a') + "b").c_str(), old_text.c_str(), "b")), "ab");
@@ -201,18 +244,20 @@ TEST_F(Str, ReplaceAgreesWithTheModelOnAdversarialTexts) {
   const char* news[] = {"", "b", "ba", "bca", "bba", "baa", "bbaa", "abba", "aab", "bab", "aabb", "bbab"};
   constexpr int64_t budget = 600;
   for (int k = 0; k <= 9; ++k) {
+    test::force_baseline(k % 2 == 1);  // the byte routines' baseline code half of the time
     const std::string a(static_cast<size_t>(k), 'a');
     std::string ab;
     for (int i = 0; i < k; ++i) ab += "ab";
     for (const std::string& s : {a + std::string(static_cast<size_t>(k), 'b'), ab, a + "b", "b" + a + ab + a}) {
       for (const char* o : olds) {
         for (const char* n : news) {
-          EXPECT_EQ(take(str_replace_within(s.c_str(), o, n, budget)), model::replace(s, o, n, budget))
+          EXPECT_EQ(take_or_null(str_replace_within(s.c_str(), o, n, budget)), model::replace(s, o, n, budget))
               << s << " " << o << " " << n;
         }
       }
     }
   }
+  test::force_baseline(false);
 }
 
 TEST_F(Str, EveryRefusedAllocationGivesNull) {
@@ -229,8 +274,8 @@ TEST_F(Str, EveryRefusedAllocationGivesNull) {
   expect_every_failure_gives_null([&] { return str_replace(p, "ab", "b"); });
   expect_every_failure_gives_null([&] { return str_replace(p, "ab", "abab"); });
   expect_every_failure_gives_null([&] { return str_replace(p, "", "Q"); });
-  expect_every_failure_gives_null([&] { return str_replace_within("aab", "ab", "bbaa", 99); });  // after the budget
-  expect_every_failure_gives_null([&] { return str_replace("aaaaaaaab", "ab", "bba"); });  // the block grows
+  expect_every_failure_gives_null([&] { return str_replace_within("aaab", "ab", "bba", 99); });  // within the budget
+  expect_every_failure_gives_null([&] { return str_replace("aaaaaaaaab", "ab", "bba"); });  // the text and the stack grow
   const std::string long_old = std::string(70, 'a') + "b";
   const std::string long_s = std::string(71, 'a') + long_old;
   expect_every_failure_gives_null([&] { return str_replace(long_s.c_str(), long_old.c_str(), "ab"); });
@@ -265,7 +310,7 @@ TEST_F(Str, RandomTextsAgreeWithTheModels) {
     EXPECT_EQ(take(str_replace_first(r.c_str(), o.c_str(), n.c_str())), model::replace_first(r, o, n));
     // Small budgets keep the model affordable where the rounds may not end.
     const auto budget = static_cast<int64_t>(rng() % 64);
-    EXPECT_EQ(take(str_replace_within(r.c_str(), o.c_str(), n.c_str(), budget)), model::replace(r, o, n, budget))
+    EXPECT_EQ(take_or_null(str_replace_within(r.c_str(), o.c_str(), n.c_str(), budget)), model::replace(r, o, n, budget))
         << r << " " << o << " " << n << " " << budget;
     fake::fail_request(1 + static_cast<int64_t>(rng() % 6));
     mem_free(str_replace_within(r.c_str(), o.c_str(), n.c_str(), budget));

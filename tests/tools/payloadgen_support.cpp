@@ -95,15 +95,23 @@ bool refuse_unnamed_files() {
 }
 
 bool refuse_renames() {
-  sock_filter code[] = {
-      BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
-      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_rename, 2, 0),
-      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_renameat, 1, 0),
-      BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_renameat2, 0, 1),
-      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EIO),
-      BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
-  };
-  return install_filter(code, std::size(code));
+  // The rename calls this processor has: newer ones have no plain rename.
+  const unsigned calls[] = {
+#ifdef SYS_rename
+      SYS_rename,
+#endif
+#ifdef SYS_renameat
+      SYS_renameat,
+#endif
+      SYS_renameat2};
+  constexpr auto count = static_cast<unsigned char>(std::size(calls));
+  std::vector<sock_filter> code = {BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr))};
+  for (unsigned char i = 0; i < count; ++i) {  // a match jumps past the rest to the refusal
+    code.push_back(BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, calls[i], static_cast<unsigned char>(count - i), 0));
+  }
+  code.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW));
+  code.push_back(BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EIO));
+  return install_filter(code.data(), code.size());
 }
 
 // Out of the bounding set too, or root would have them again after exec.
