@@ -121,9 +121,6 @@ TEST(PayloadgenFailure, EveryFailureLeavesTheOldHeader) {
       {cannot_write, "tools", "read-only", {{}, root}},
       // Only a regular file is replaced, never a FIFO that could be opened or a device.
       {cannot_write, "tools/payload.h", "open fifo"},
-      // The final rename fails: the temporary file goes too.
-      {cannot_write, "", "", no_renames},
-      {cannot_write, "", "", named_no_renames},
       // Broken links are files that cannot be opened, not entries to skip.
       {"Cannot open: lib/dangling\n", "lib/dangling", "nowhere"},
       {"Cannot open: kivo.mod\n", "kivo.mod", "nowhere"},
@@ -139,6 +136,11 @@ TEST(PayloadgenFailure, EveryFailureLeavesTheOldHeader) {
       {"File too large: lib/huge\n", "lib/huge", "sparse", size_limit,
        (std::uint64_t{1} << 32) + 3},
   };
+  if (!kivo::test::emulated) {  // the renames are refused by seccomp, which qemu does not run
+    // The final rename fails: the temporary file goes too.
+    cases.push_back({cannot_write, "", "", no_renames});
+    cases.push_back({cannot_write, "", "", named_no_renames});
+  }
   if (!root) {
     cases.push_back({"Cannot open: lib/a.txt\n", "lib/a.txt", "no read"});
     cases.push_back({"Cannot open: lib\n", "lib", "no read"});
