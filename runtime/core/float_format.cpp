@@ -63,26 +63,24 @@ int64_t float_format_fixed6(double v, char* out) {
   uint32_t micro = 0;
   if (e > 11) {
     p = float_format_big_integer(m, e, p);
-    p = put_micro(p, 0);
-    *p = '\0';
-    return p - out;
-  }
-  if (e >= 0) {
-    whole = m << e;
-  } else if (-e < zero_shift) {
-    const int shift = -e;
-    if (shift < 64) {
-      whole = m >> shift;
-      micro = round_micro(m & ((uint64_t{1} << shift) - 1), shift);
-    } else {
-      micro = round_micro(m, shift);
+  } else {
+    if (e >= 0) {
+      whole = m << e;
+    } else if (-e < zero_shift) {
+      const int shift = -e;
+      uint64_t fraction = m;
+      if (shift < 64) {
+        whole = m >> shift;
+        fraction &= (uint64_t{1} << shift) - 1;
+      }
+      micro = round_micro(fraction, shift);
+      if (micro == six_digits) {
+        ++whole;
+        micro = 0;
+      }
     }
-    if (micro == six_digits) {
-      ++whole;
-      micro = 0;
-    }
+    p = float_format_put_u64(p, whole);
   }
-  p = float_format_put_u64(p, whole);
   p = put_micro(p, micro);
   *p = '\0';
   return p - out;
