@@ -69,12 +69,35 @@ else()
 endif()
 target_compile_options(kivo_freestanding INTERFACE -ffunction-sections -fdata-sections)
 
-# The Linux heap service is compiled for size wherever it is built, so that tests and
-# benchmarks run the shipped code: the showcase must stay under 32 KiB, and the heap's paths
-# lose no speed by it (bench/heap_ratios.sh). Called in each directory that builds it.
-function(kivo_heap_for_size)
-  set_source_files_properties(${PROJECT_SOURCE_DIR}/runtime/core/platform_linux_heap.cpp
-                              PROPERTIES COMPILE_OPTIONS -Os)
+# How the runtime's sources are optimised beyond the build type's level (-O3 in Release). The
+# options go with each source wherever it is compiled (both runtime libraries, and the platform
+# objects that tests and benchmarks build), so that tests and benchmarks run the shipped code.
+# -O3 inlines, unrolls and vectorises everywhere and pays for it in bytes; where the time goes
+# elsewhere, the bytes are worth more (the showcase must stay under 32 KiB):
+#  -Os: code whose time goes to system calls or runs once a process (console, clock, reading
+#       the processor), code whose work is done by the byte routines it calls (the string
+#       builders, the containers, the parsers), the math (bench_math: same speed), the
+#       editing routines, and the heap and str_replace, whose hot paths are inlined by hand
+#       ([[gnu::always_inline]]; bench/heap_ratios.sh, bench_text: within 5 % of -O3, while
+#       plain -Os costs str_replace up to 1.8x);
+#  -O2: the SSE2 byte routines and the x86-64 str_find, whose vector code is written out by
+#       hand: -O3 only copies it around. At -Os str_find's two-letter family runs 1.25x.
+# The rest stays at -O3: the AVX2 and AVX-512 routines (at -Os their helpers are called, not
+# inlined: 1.5x to 2x at 256 bytes), Two-Way (at -O2 1.3x on the two-letter family), the
+# "%.6f" renderer and the decimal writers (which -Os would divide with div).
+# Called in each directory that builds runtime sources.
+function(kivo_source_options)
+  set(for_size core/platform_linux.cpp core/platform_linux_heap.cpp core/platform_windows.cpp
+      core/print.cpp core/time.cpp core/cpu_x86_64.cpp math/elementary.cpp math/reduce_angle.cpp
+      text/str_primitives.cpp text/str_edit.cpp text/str_replace.cpp convert/parse.cpp
+      containers/vec.cpp containers/ivec.cpp containers/arena.cpp)
+  set(at_o2 core/mem_x86_64.cpp text/str_search_x86_64.cpp)
+  foreach(source IN LISTS for_size)
+    set_property(SOURCE ${PROJECT_SOURCE_DIR}/runtime/${source} APPEND PROPERTY COMPILE_OPTIONS -Os)
+  endforeach()
+  foreach(source IN LISTS at_o2)
+    set_property(SOURCE ${PROJECT_SOURCE_DIR}/runtime/${source} APPEND PROPERTY COMPILE_OPTIONS -O2)
+  endforeach()
 endfunction()
 
 # Sanitizers go on hosted targets only: a freestanding program has no runtime to host them.

@@ -34,7 +34,7 @@ struct matcher {
   const int64_t* border;
 
   // The state after byte c, from a state below n.
-  int64_t step(int64_t q, char c) const {
+  [[gnu::always_inline]] int64_t step(int64_t q, char c) const {
     while (q > 0 && p[q] != c) q = border[q];
     return p[q] == c ? q + 1 : q;
   }
@@ -60,7 +60,7 @@ inline uint64_t load_word(const char* p) {
 }
 
 // Index of the first byte equal to c in t[from..n), or n, eight bytes a step.
-int64_t find_byte(const char* t, int64_t from, int64_t n, char c) {
+[[gnu::always_inline]] inline int64_t find_byte(const char* t, int64_t from, int64_t n, char c) {
   const uint64_t spread = ones * static_cast<unsigned char>(c);
   int64_t i = from;
   for (; i + 8 <= n; i += 8) {
@@ -75,7 +75,8 @@ int64_t find_byte(const char* t, int64_t from, int64_t n, char c) {
 // where the window's first and last bytes are first and last; else n - len + 1 (or from, if
 // larger). No occurrence of a pattern with those end bytes starts at the starts skipped.
 // Eight starts a step, reading the words at i and at i + len - 1.
-int64_t find_ends(const char* t, int64_t from, int64_t n, int64_t len, char first, char last) {
+[[gnu::always_inline]] inline int64_t find_ends(const char* t, int64_t from, int64_t n, int64_t len,
+                                                char first, char last) {
   const uint64_t spread_first = ones * static_cast<unsigned char>(first);
   const uint64_t spread_last = ones * static_cast<unsigned char>(last);
   const int64_t d = len - 1;
@@ -162,8 +163,8 @@ bool suffix_starts(const char* p, int64_t n, const int64_t* border, const char* 
 // "bbabbaaaa", ... never ends), while "ab" -> "bca" on "aab" ends after two rounds. No simple
 // test tells the two apart, so such calls rescan within a budget. border holds the pattern's
 // table; it is used as scratch room and rebuilt.
-bool rescanning_may_not_end(const char* old_text, int64_t ol, const char* new_text, int64_t nl,
-                            bool ends_in_prefix, int64_t* border) {
+[[gnu::noinline]] bool rescanning_may_not_end(const char* old_text, int64_t ol, const char* new_text,
+                                              int64_t nl, bool ends_in_prefix, int64_t* border) {
   if (nl <= ol || !ends_in_prefix) return false;
   if (!every_byte_occurs(old_text, ol, new_text, nl)) return false;
   build_borders<true>(old_text, ol, border);
@@ -188,8 +189,9 @@ int64_t forward_length(const matcher& m, const char* s, int64_t sl, int64_t nl, 
   return sl + count * growth;
 }
 
-// That text, in one block.
-char* replace_forward(const matcher& m, const char* s, int64_t sl, const char* new_text, int64_t nl) {
+// That text, in one block. Kept apart from the rounds, whose loop is the one that counts.
+[[gnu::noinline]] char* replace_forward(const matcher& m, const char* s, int64_t sl, const char* new_text,
+                                        int64_t nl) {
   int64_t first_end = 0;
   const int64_t length = forward_length(m, s, sl, nl, first_end);
   if (length < 0) return nullptr;
@@ -213,7 +215,7 @@ char* replace_forward(const matcher& m, const char* s, int64_t sl, const char* n
 // Copies k bytes, sizeof(word) <= k <= 2 * sizeof(word), as the word at the front and the one
 // at the back.
 template <typename word>
-inline void copy_ends(char* d, const char* p, int64_t k) {
+[[gnu::always_inline]] inline void copy_ends(char* d, const char* p, int64_t k) {
   word head, tail;
   __builtin_memcpy(&head, p, sizeof(word));
   __builtin_memcpy(&tail, p + k - sizeof(word), sizeof(word));
@@ -274,34 +276,43 @@ class rescanner {
     exact_ = true;
     int64_t q = 0, inserted = 0;
     for (;;) {
-      int64_t end = 0;  // how many bytes of the occurrence the piece just read held
+      // The next piece: where it starts, how many of its bytes go to `out`, and, when an
+      // occurrence completes in it, how many bytes of the occurrence it held.
+      const char* piece = new_;
+      int64_t kept = 0, end = 0;
       if (depth_ == 0) {
         // The rest of s. Of an occurrence that ends in it, the bytes of s are not copied.
-        const int64_t k = advance(m_, s_ + read_, sl_ - read_, q);
-        const int64_t kept = q == m_.n ? (k > m_.n ? k - m_.n : 0) : k;
-        if (!append(s_ + read_, kept)) return nullptr;
-        read_ += k;
-        if (q != m_.n) break;
-        end = k < m_.n ? k : m_.n;
+        piece = s_ + read_;
+        kept = advance(m_, piece, sl_ - read_, q);
+        read_ += kept;
+        if (q == m_.n) {
+          end = kept < m_.n ? kept : m_.n;
+          kept -= end;
+        }
       } else if (const int64_t a = stack_[depth_ - 1].from; a == 0) {
         // A whole replacement: its outcome from this state is known, or found once.
         const int64_t outcome = outcome_from(q);
         if (outcome >= 0) {
-          if (!append(new_, nl_)) return nullptr;
+          kept = nl_;
           q = outcome;
-          pop();
-          continue;
+        } else {
+          end = -outcome;
         }
-        end = -outcome;
       } else {
         // What a match left of one: read as it comes.
-        const int64_t k = advance(m_, new_ + a, nl_ - a, q);
-        if (q != m_.n) {
-          if (!append(new_ + a, k)) return nullptr;
-          pop();
-          continue;
+        piece = new_ + a;
+        kept = advance(m_, piece, nl_ - a, q);
+        if (q == m_.n) {
+          end = kept;
+          kept = 0;
         }
-        end = k;
+      }
+      if (!append(piece, kept)) return nullptr;
+      if (end == 0) {
+        // Read whole with no occurrence; after the rest of s, nothing is left.
+        if (depth_ == 0) break;
+        pop();
+        continue;
       }
       // An occurrence: its first len(old) - end bytes are the tail of `out`. What is left of
       // the piece that completed it stays to be read, under the replacement.
@@ -338,7 +349,7 @@ class rescanner {
   // start, the run goes on as the one from state 0, which holds no occurrence and ends in
   // new_state. Remembered as -k or the state + 1, so that 0, as a fresh block reads, stands
   // for an outcome not yet known: the memory of states never met is never touched.
-  int64_t outcome_from(int64_t q) {
+  [[gnu::always_inline]] int64_t outcome_from(int64_t q) {
     if (memo_[q] != 0) return memo_[q] < 0 ? memo_[q] : memo_[q] - 1;
     int64_t state = q, j = 0, outcome = 0;
     for (;;) {
@@ -365,7 +376,7 @@ class rescanner {
   // round. Past hi_ they are read on from there; further away, or before lo_, from state 0
   // twice len(old) - 1 bytes back, which makes the last len(old) of them exact: a state never
   // reaches back further, as `out` holds no occurrence.
-  int64_t state_at(int64_t p) {
+  [[gnu::always_inline]] int64_t state_at(int64_t p) {
     const int64_t n = m_.n;
     if (p >= lo_ && p <= hi_) {
       at_ -= hi_ - p;
@@ -391,19 +402,23 @@ class rescanner {
     return q;
   }
 
+  // Moves `out` to a block with room for k more bytes. Happens a few times a call, at most.
+  [[gnu::cold]] bool grow(int64_t k) {
+    if (k > INT64_MAX / 4 - w_) return false;
+    const int64_t cap = w_ + k > 2 * cap_ ? w_ + k : 2 * cap_;
+    char* block = static_cast<char*>(mem_alloc(cap));
+    if (block == nullptr) return false;
+    str_copy_n(block, out_, w_);
+    mem_free(out_);
+    out_ = block;
+    cap_ = cap;
+    exact_ = false;
+    return true;
+  }
+
   // Appends k bytes to `out`, moving it to a larger block when full.
-  bool append(const char* p, int64_t k) {
-    if (k > cap_ - w_) {
-      if (k > INT64_MAX / 4 - w_) return false;
-      const int64_t cap = w_ + k > 2 * cap_ ? w_ + k : 2 * cap_;
-      char* block = static_cast<char*>(mem_alloc(cap));
-      if (block == nullptr) return false;
-      str_copy_n(block, out_, w_);
-      mem_free(out_);
-      out_ = block;
-      cap_ = cap;
-      exact_ = false;
-    }
+  [[gnu::always_inline]] bool append(const char* p, int64_t k) {
+    if (k > cap_ - w_ && !grow(k)) return false;
     // Most pieces are a few bytes: copied here, as two words that may overlap, rather than
     // through a call.
     char* d = out_ + w_;
@@ -422,24 +437,27 @@ class rescanner {
     return true;
   }
 
-  void pop() {
+  [[gnu::always_inline]] void pop() {
     if (--stack_[depth_ - 1].count == 0) --depth_;
   }
 
-  bool push(int64_t from) {
+  [[gnu::always_inline]] bool push(int64_t from) {
     if (depth_ > 0 && stack_[depth_ - 1].from == from) {
       ++stack_[depth_ - 1].count;
       return true;
     }
-    if (depth_ == room_) {
-      auto* stack = static_cast<pieces*>(mem_alloc(2 * room_ * static_cast<int64_t>(sizeof(pieces))));
-      if (stack == nullptr) return false;
-      mem_copy(stack, stack_, depth_ * static_cast<int64_t>(sizeof(pieces)));
-      if (stack_ != inline_stack_) mem_free(stack_);
-      stack_ = stack;
-      room_ *= 2;
-    }
+    if (depth_ == room_ && !grow_stack()) return false;
     stack_[depth_++] = {from, 1};
+    return true;
+  }
+
+  [[gnu::cold]] bool grow_stack() {
+    auto* stack = static_cast<pieces*>(mem_alloc(2 * room_ * static_cast<int64_t>(sizeof(pieces))));
+    if (stack == nullptr) return false;
+    mem_copy(stack, stack_, depth_ * static_cast<int64_t>(sizeof(pieces)));
+    if (stack_ != inline_stack_) mem_free(stack_);
+    stack_ = stack;
+    room_ *= 2;
     return true;
   }
 
