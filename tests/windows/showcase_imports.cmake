@@ -1,6 +1,6 @@
 # showcase.exe stands on the system alone: it is entered at the runtime's `start` (no C
 # runtime start-up code) and imports nothing but the runtime's own kernel32 and msvcrt calls.
-# cmake -DEXE=showcase.exe -DOBJDUMP=... -DNM=... -P showcase_imports.cmake
+# cmake -DEXE=showcase.exe -DMAP=showcase.map -DOBJDUMP=... -P showcase_imports.cmake
 cmake_minimum_required(VERSION 3.25)
 
 set(allowed
@@ -52,13 +52,14 @@ foreach(import IN LISTS required)
   endif()
 endforeach()
 
-execute_process(COMMAND ${NM} ${EXE} OUTPUT_VARIABLE symbols RESULT_VARIABLE failed)
-if(failed OR NOT symbols MATCHES "(^|\n)([0-9a-f]+) T start\n")
-  string(APPEND problems "no global text symbol `start` in ${EXE}\n")
+# The image carries no symbol table; the linker's map beside it names the addresses.
+file(READ ${MAP} map)
+if(NOT map MATCHES "\n +0x([0-9a-f]+) +start\n")
+  string(APPEND problems "no symbol `start` in ${MAP}\n")
 elseif(NOT DEFINED entry_rva OR NOT DEFINED image_base)
   string(APPEND problems "no entry point or image base in the PE header\n")
 else()
-  math(EXPR start "0x${CMAKE_MATCH_2}" OUTPUT_FORMAT HEXADECIMAL)
+  math(EXPR start "0x${CMAKE_MATCH_1}" OUTPUT_FORMAT HEXADECIMAL)
   math(EXPR entry "0x${image_base} + 0x${entry_rva}" OUTPUT_FORMAT HEXADECIMAL)
   if(NOT entry STREQUAL start)
     string(APPEND problems "entry point ${entry} is not start at ${start}\n")
