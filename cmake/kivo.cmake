@@ -73,30 +73,23 @@ target_compile_options(kivo_freestanding INTERFACE -ffunction-sections -fdata-se
 # options go with each source wherever it is compiled (both runtime libraries, and the platform
 # objects that tests and benchmarks build), so that tests and benchmarks run the shipped code.
 # -O3 inlines, unrolls and vectorises everywhere and pays for it in bytes; where the time goes
-# elsewhere, the bytes are worth more (the showcase must stay under 32 KiB):
-#  -Os: code whose time goes to system calls or runs once a process (console, clock, reading
-#       the processor), code whose work is done by the byte routines it calls (the string
-#       builders, the containers, the parsers), the math (bench_math: same speed), the
-#       editing routines, and the heap and str_replace, whose hot paths are inlined by hand
-#       ([[gnu::always_inline]]; bench/heap_ratios.sh, bench_text: within 5 % of -O3, while
-#       plain -Os costs str_replace up to 1.8x);
-#  -O2: the SSE2 byte routines and the x86-64 str_find, whose vector code is written out by
-#       hand: -O3 only copies it around. At -Os str_find's two-letter family runs 1.25x.
-# The rest stays at -O3: the AVX2 and AVX-512 routines (at -Os their helpers are called, not
-# inlined: 1.5x to 2x at 256 bytes), Two-Way (at -O2 1.3x on the two-letter family), the
-# "%.6f" renderer and the decimal writers (which -Os would divide with div).
-# Called in each directory that builds runtime sources.
+# elsewhere, the bytes are worth more (the showcase must stay under 32 KiB). -Os for: code
+# whose time goes to system calls or runs once a process (console, clock, reading the
+# processor); code whose work is done by the byte routines it calls (the string builders, the
+# containers, the parsers); the math (bench_math: the same speed); the editing routines; and
+# the heap and str_replace, whose hot paths are inlined by hand ([[gnu::always_inline]];
+# bench/heap_ratios.sh, bench_text: within 5 % of -O3, where plain -Os costs str_replace up
+# to 1.8x). The byte routines, str_find and Two-Way stay at -O3: at -Os or -O2 they lose 15 %
+# (mem_copy at 256 bytes) to 2x (the AVX2 routines at 256 bytes, their helpers no longer
+# inlined), and str_find's two-letter family 1.3x. Called in each directory that builds
+# runtime sources.
 function(kivo_source_options)
   set(for_size core/platform_linux.cpp core/platform_linux_heap.cpp core/platform_windows.cpp
       core/print.cpp core/time.cpp core/cpu_x86_64.cpp math/elementary.cpp math/reduce_angle.cpp
       text/str_primitives.cpp text/str_edit.cpp text/str_replace.cpp convert/parse.cpp
       containers/vec.cpp containers/ivec.cpp containers/arena.cpp)
-  set(at_o2 core/mem_x86_64.cpp text/str_search_x86_64.cpp)
   foreach(source IN LISTS for_size)
     set_property(SOURCE ${PROJECT_SOURCE_DIR}/runtime/${source} APPEND PROPERTY COMPILE_OPTIONS -Os)
-  endforeach()
-  foreach(source IN LISTS at_o2)
-    set_property(SOURCE ${PROJECT_SOURCE_DIR}/runtime/${source} APPEND PROPERTY COMPILE_OPTIONS -O2)
   endforeach()
 endfunction()
 
