@@ -17,6 +17,7 @@
 #include "heap_model.h"
 #include "mem_model.h"
 #include "platform_contract_tests.h"
+#include "target_runner.h"
 #include "variants.h"
 
 namespace kivo::platform {
@@ -46,12 +47,7 @@ constexpr bool sanitized = false;
 #endif
 // Nor under an emulator: the process is the emulator's, whose memory figures are its own, and
 // it keeps released pages that are smaller than the machine's.
-#if defined(KIVO_TEST_EMULATED)
-constexpr bool emulated = true;
-#else
-constexpr bool emulated = false;
-#endif
-constexpr bool weighs_memory = !sanitized && !emulated;
+constexpr bool weighs_memory = !sanitized && !test::emulated;
 
 constexpr uint64_t max_run = uint64_t{1} << 20;  // larger blocks are mappings of their own
 constexpr uint64_t arena_bytes = uint64_t{4} << 20;
@@ -203,7 +199,7 @@ TEST(PlatformLinux, BlocksEachSideOfABoundary) {
 // it is trimmed at both ends); released while other blocks are in use it stays in reserve,
 // so taking and releasing a block there maps nothing; and once nothing is in use it goes.
 TEST(PlatformLinux, ArenaAtTheEdgeIsTrimmedKeptAndReturned) {
-  if (emulated) GTEST_SKIP() << "the mapped arena is found by the process's size, which is the emulator's";
+  if (test::emulated) GTEST_SKIP() << "the mapped arena is found by the process's size, which is the emulator's";
   std::vector<void*> held{block_alloc(1)};
   held.reserve(64);
   const memory_use before = memory_now();
